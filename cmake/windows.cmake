@@ -1,0 +1,18 @@
+# The Windows build: the same system sources against the real SDK headers, as a 64-bit DLL with
+# exactly two exports that needs no compiler runtime DLL beside it.
+set(BRIMLOFT_WINDOWS_LIBS ole32 oleaut32 uuid shlwapi advapi32 windowscodecs prntvpt)
+add_library(brimloft_filter SHARED ${BRIMLOFT_SYSTEM_SOURCES} module/dllentry.cpp
+  platform/windows/comsupp.cpp module/brimloft_filter.def)
+target_include_directories(brimloft_filter PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES})
+target_compile_definitions(brimloft_filter PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_compile_options(brimloft_filter PRIVATE ${BRIMLOFT_WARNINGS})
+target_link_libraries(brimloft_filter PRIVATE ${BRIMLOFT_WINDOWS_LIBS})
+target_link_options(brimloft_filter PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(brimloft_filter PROPERTIES PREFIX "" OUTPUT_NAME brimloft_filter)
+
+# A small program that loads the DLL as the pipeline would; run under Wine where it is installed.
+add_executable(module_check tests/windows/module_check.cpp)
+target_include_directories(module_check PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES})
+target_compile_options(module_check PRIVATE ${BRIMLOFT_WARNINGS})
+target_link_libraries(module_check PRIVATE ole32 uuid)
+target_link_options(module_check PRIVATE -static -static-libgcc -static-libstdc++)

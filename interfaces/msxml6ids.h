@@ -1,0 +1,10 @@
+// The MSXML 6 identifiers that the toolchains' headers declare without defining, or lack.
+#ifndef BRIMLOFT_INTERFACES_MSXML6IDS_H
+#define BRIMLOFT_INTERFACES_MSXML6IDS_H
+
+#include <windows.h>
+
+DEFINE_GUID(CLSID_DOMDocument60, 0x88d96a05, 0xf192, 0x11d4, 0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5);
+DEFINE_GUID(IID_IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60);
+
+#endif
