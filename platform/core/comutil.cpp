@@ -2,6 +2,7 @@
 #include <comutil.h>
 
 #include <cstring>
+#include <new>
 #include <cwchar>
 #include <utility>
 
