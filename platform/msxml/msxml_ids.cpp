@@ -1,7 +1,7 @@
-// The identifiers of the DOM substitute's class and interfaces.
+// The identifiers of the DOM interfaces that <msxml6ids.h> does not carry.
 #include <initguid.h>
 
-#include <msxml6ids.h>
+#include <windows.h>
 
 DEFINE_GUID(IID_IXMLDOMNode, 0x2933bf80, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60);
 DEFINE_GUID(IID_IXMLDOMDocument, 0x2933bf81, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60);
