@@ -3,7 +3,8 @@
 set(BRIMLOFT_WINDOWS_LIBS ole32 oleaut32 uuid shlwapi advapi32 windowscodecs prntvpt)
 add_library(brimloft_filter SHARED ${BRIMLOFT_SYSTEM_SOURCES} module/dllentry.cpp
   platform/windows/comsupp.cpp module/brimloft_filter.def)
-target_include_directories(brimloft_filter PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES})
+target_include_directories(brimloft_filter PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES}
+  ${CMAKE_SOURCE_DIR}/platform/windows/include)
 target_compile_definitions(brimloft_filter PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_compile_options(brimloft_filter PRIVATE ${BRIMLOFT_WARNINGS})
 target_link_libraries(brimloft_filter PRIVATE ${BRIMLOFT_WINDOWS_LIBS})

@@ -71,10 +71,15 @@ void Write(TraceUnit unit, USHORT number, const Arg& a, const Arg& b, const Arg&
 }  // namespace brimloft
 
 // BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 15, "Setting printer name as ", name);
-#define BRIMLOFT_TRACE(category, unit, number, ...)                                        \
-  do {                                                                                     \
-    if (::brimloft::trace::IsEnabled(::brimloft::category))                                \
-      ::brimloft::trace::Write(::brimloft::TraceUnit::unit, (number), ##__VA_ARGS__);      \
+// Tracing never throws: a record that cannot be encoded (out of memory) is dropped.
+#define BRIMLOFT_TRACE(category, unit, number, ...)                                          \
+  do {                                                                                       \
+    if (::brimloft::trace::IsEnabled(::brimloft::category)) {                                \
+      try {                                                                                  \
+        ::brimloft::trace::Write(::brimloft::TraceUnit::unit, (number), ##__VA_ARGS__);      \
+      } catch (...) {                                                                        \
+      }                                                                                      \
+    }                                                                                        \
   } while (0)
 
 #endif

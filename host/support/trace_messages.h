@@ -1,0 +1,48 @@
+// The texts of the module's trace points and the formatting of records as text lines. Records carry
+// only a unit's message identifier, a number and typed arguments; the texts live here alone.
+#ifndef BRIMLOFT_HOST_TRACE_MESSAGES_H
+#define BRIMLOFT_HOST_TRACE_MESSAGES_H
+
+#include <platform/trace_controller.h>
+
+#include <string>
+#include <vector>
+
+namespace brimloft {
+namespace host {
+
+enum class TraceArg {
+  Int32,    // 4 bytes, printed in decimal
+  HResult,  // 4 bytes, printed as 0xXXXXXXXX
+  Double,   // 8 bytes
+  Narrow,   // NUL-terminated 8-bit text
+  Wide,     // NUL-terminated UTF-16LE text
+};
+
+struct TraceMessage {
+  const char* unit;
+  USHORT number;
+  // Text in which %1, %2, ... stand for the decoded arguments.
+  const char* text;
+  std::vector<TraceArg> args;
+};
+
+// The unit name of a message identifier, or null for an unknown one.
+const char* TraceUnitName(const GUID& messageGuid);
+// The trace point of a message identifier and number, or null.
+const TraceMessage* FindTraceMessage(const GUID& messageGuid, USHORT number);
+// Every known trace point.
+const std::vector<TraceMessage>& AllTraceMessages();
+
+// One record as one text line (no newline): sequence, UTC time, process/thread, unit, number and the
+// message with its arguments. A record of an unknown trace point, or whose arguments do not match
+// its trace point, is printed with its identifier and arguments in hex. Never throws on content.
+std::string FormatTraceRecord(const platform::trace::Record& record);
+
+// The argument decodings, exposed for tests. Each returns false when the bytes do not fit the type.
+bool DecodeTraceArg(TraceArg type, const std::string& bytes, std::string& text);
+
+}  // namespace host
+}  // namespace brimloft
+
+#endif

@@ -1,0 +1,60 @@
+#include "module/filtertypes.h"
+
+#include "module/trace.h"
+
+namespace brimloft {
+
+void throw_hr(HRESULT hr, const char* unit, int line) {
+  BRIMLOFT_TRACE(TRACE_FLOW, throw_hr, 10, unit, line, static_cast<int>(hr));
+  throw hr_error{hr};
+}
+
+void trace_failure(HRESULT hr, const char* unit, int line, const wchar_t* text) {
+  BRIMLOFT_TRACE(TRACE_ERROR, trace_failure, 10, static_cast<int>(hr), unit, line, text);
+}
+
+HRESULT hr_from_last_error() {
+  const DWORD error = GetLastError();
+  return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error);
+}
+
+}  // namespace brimloft
+
+using brimloft::hr_from_last_error;
+using brimloft::throw_hr;
+using brimloft::trace_failure;
+
+SafeHGlobal::SafeHGlobal(UINT flags, SIZE_T bytes) : block_(GlobalAlloc(flags, bytes)) {
+  if (block_ == nullptr) throw_hr(E_OUTOFMEMORY, "filtertypes", __LINE__);
+}
+
+SafeHGlobal::~SafeHGlobal() {
+  if (block_ != nullptr) GlobalFree(block_);
+}
+
+std::unique_ptr<SafeHGlobal::LockObject> SafeHGlobal::Lock() {
+  SetLastError(ERROR_SUCCESS);
+  void* data = GlobalLock(block_);
+  if (data == nullptr) {
+    const HRESULT hr = hr_from_last_error();
+    if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
+  }
+  auto lock = std::unique_ptr<LockObject>(new LockObject(block_, data));
+  return lock;
+}
+
+SafeHGlobal::LockObject::~LockObject() {
+  SetLastError(ERROR_SUCCESS);
+  if (!GlobalUnlock(block_)) {
+    const HRESULT hr = hr_from_last_error();
+    if (FAILED(hr)) trace_failure(hr, "filtertypes", __LINE__);
+  }
+}
+
+IStream* SafeHGlobal::ReleaseIntoStream() {
+  IStream* stream = nullptr;
+  const HRESULT hr = CreateStreamOnHGlobal(block_, TRUE, &stream);
+  if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
+  block_ = nullptr;
+  return stream;
+}
