@@ -1,4 +1,7 @@
 // The identifiers of the XPS object model, the packaging API and the rasterization service.
+// The imaging identifiers are defined by the imaging component: declare them first.
+#include <wincodec.h>
+
 #include <initguid.h>
 
 #include <msopc.h>
