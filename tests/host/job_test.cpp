@@ -4,6 +4,8 @@
 #include "host_test_util.h"
 #include "support/host_error.h"
 #include "support/job.h"
+
+#include <xpsrassvc.h>
 #include "support/write_stream.h"
 
 namespace {
@@ -62,7 +64,11 @@ TEST(Job, PropertyBagHoldsThePrinterEntries) {
   ASSERT_EQ(helper->GetOption(nullptr, 0, "PageOrientation", &option), S_OK);
   EXPECT_STREQ(option, "Landscape");
 
-  EXPECT_EQ(job.PropertyBag()->GetProperty(L"MS_IXpsRasterizationFactory", &v), HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+  ASSERT_EQ(job.PropertyBag()->GetProperty(L"MS_IXpsRasterizationFactory", &v), S_OK);
+  ASSERT_EQ(v.vt, VT_UNKNOWN);
+  ComPtr<IXpsRasterizationFactory> rasterizer;
+  EXPECT_EQ(v.punkVal->QueryInterface(IID_IXpsRasterizationFactory, rasterizer.put_void()), S_OK);
+  VariantClear(&v);
 }
 
 TEST(Job, EachJobHasItsOwnToken) {
