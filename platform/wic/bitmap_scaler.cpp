@@ -72,7 +72,7 @@ HRESULT BitmapScaler::Initialize(IWICBitmapSource* source, UINT width, UINT heig
     height_ = height;
     across_ = across;
     down_ = down;
-    wide_ = unit * 255 + unit / 2 > UINT32_MAX;
+    wide_ = unit * 255 + unit / 2 > std::uint64_t(INT32_MAX);  // narrow sums convert as signed
     half_ = unit / 2;
     // For n < 2^47 and this reciprocal, trunc(n x inverse) = floor(n / unit): the nudge of 2^-50
     // outweighs the rounding of the reciprocal and of the product (each under 2^-53), and the excess

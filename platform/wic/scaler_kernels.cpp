@@ -74,7 +74,7 @@ BRIMLOFT_WIC_CLONES
 void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out) {
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
-    const I32x8 q = __builtin_convertvector(__builtin_convertvector(Load<U32x8>(total + i), F64x8) * inverse, I32x8);
+    const I32x8 q = __builtin_convertvector(__builtin_convertvector(Load<I32x8>(total + i), F64x8) * inverse, I32x8);
     Store(out + i, __builtin_convertvector(q, U8x8));
   }
   for (; i < n; ++i) out[i] = BYTE(std::int32_t(double(total[i]) * inverse));

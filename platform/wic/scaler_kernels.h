@@ -26,7 +26,7 @@ void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, 
 // total[i] += w x row[i] for i < n.
 void AddSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::size_t n);
 
-// out[i] = trunc(total[i] x inverse) for i < n; the results are known to be below 256.
+// out[i] = trunc(total[i] x inverse) for i < n; every total is below 2^31 and every result below 256.
 void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out);
 
 }  // namespace platform::wic
