@@ -66,7 +66,8 @@ xmlDocPtr Parse(const std::string& bytes) {
   if (!ctxt) return nullptr;
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
                                     kParseOptions);
-  const bool wellFormed = ctxt->wellFormed != 0;
+  // Undeclared prefixes are only a namespace error to libxml2; MSXML refuses them.
+  const bool wellFormed = ctxt->wellFormed != 0 && ctxt->nsWellFormed != 0;
   xmlFreeParserCtxt(ctxt);
   if (doc && (!wellFormed || doc->intSubset || doc->extSubset || !xmlDocGetRootElement(doc))) {
     xmlFreeDoc(doc);

@@ -2,6 +2,8 @@
 #include "msxml/wide_utf8.h"
 
 #include <libxml/xpath.h>
+#include <libxml/xmlerror.h>
+#include <libxml/globals.h>
 #include <libxml/xpathInternals.h>
 
 #include <cwctype>
@@ -11,6 +13,22 @@ namespace {
 
 // XPath errors are reported by HRESULT, not on the console.
 void IgnoreError(void*, xmlErrorPtr) {}
+void IgnoreGenericError(void*, const char*, ...) {}
+
+// Silences libxml2's generic error channel of the calling thread while it lives.
+class QuietErrors {
+ public:
+  QuietErrors() : handler_(xmlGenericError), context_(xmlGenericErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+  }
+  ~QuietErrors() { xmlSetGenericErrorFunc(context_, handler_); }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+ private:
+  xmlGenericErrorFunc handler_;
+  void* context_;
+};
 
 struct ContextDeleter {
   void operator()(xmlXPathContextPtr p) const { xmlXPathFreeContext(p); }
@@ -41,6 +59,7 @@ HRESULT Select(const SharedTree& tree, xmlNodePtr context, const Namespaces& nam
   for (const auto& [prefix, uri] : namespaces) {
     if (xmlXPathRegisterNs(ctx.get(), BAD_CAST prefix.c_str(), BAD_CAST uri.c_str()) != 0) return E_FAIL;
   }
+  const QuietErrors quiet;
   std::unique_ptr<xmlXPathObject, ObjectDeleter> result(
       xmlXPathEvalExpression(BAD_CAST expression.c_str(), ctx.get()));
   if (!result || result->type != XPATH_NODESET) return E_FAIL;
