@@ -24,3 +24,10 @@ target_include_directories(module_check PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES})
 target_compile_options(module_check PRIVATE ${BRIMLOFT_WARNINGS})
 target_link_libraries(module_check PRIVATE ole32 uuid)
 target_link_options(module_check PRIVATE -static -static-libgcc -static-libstdc++)
+
+# The comsupp stand-ins on their own, run under Wine beside the module check.
+add_executable(comsupp_check tests/windows/comsupp_check.cpp platform/windows/comsupp.cpp)
+target_compile_definitions(comsupp_check PRIVATE UNICODE _UNICODE)
+target_compile_options(comsupp_check PRIVATE ${BRIMLOFT_WARNINGS})
+target_link_libraries(comsupp_check PRIVATE oleaut32 ole32 uuid)
+target_link_options(comsupp_check PRIVATE -static -static-libgcc -static-libstdc++)

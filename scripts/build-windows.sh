@@ -10,7 +10,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-toolchain.cma
 cmake --build "$build" -j"$(nproc)"
 
 dll="$build/brimloft_filter.dll"
-check="$build/module_check.exe"
+checks=("$build/module_check.exe" "$build/comsupp_check.exe")
 objdump=x86_64-w64-mingw32-objdump
 fail=0
 
@@ -25,7 +25,7 @@ if [ "$exports" != "DllCanUnloadNow DllGetClassObject " ]; then
 fi
 
 # No compiler runtime DLL may be needed beside the module or the check program.
-for binary in "$dll" "$check"; do
+for binary in "$dll" "${checks[@]}"; do
   imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ { print $3 }' | tr '\n' ' ')
   if echo "$imports" | grep -Eiq '(libstdc\+\+|libgcc|libwinpthread)[^ ]*\.dll'; then
     echo "build-windows: $binary imports a MinGW runtime DLL: $imports" >&2
@@ -39,7 +39,7 @@ echo "build-windows: $(basename "$dll") exports: $exports"
 wine=$(command -v wine64 || command -v wine || true)
 if [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64; fi
 if [ -z "$wine" ]; then
-  echo "build-windows: Wine is not installed; the module check program was built but not run"
+  echo "build-windows: Wine is not installed; the check programs were built but not run"
   exit 0
 fi
 
@@ -50,4 +50,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
 # Creating the prefix reports on parts of Wine that are not installed (32-bit support); quietly.
 "$wine" wineboot --init >/dev/null 2>&1 || true
-(cd "$build" && "$wine" ./module_check.exe brimloft_filter.dll)
+status=0
+(cd "$build" && "$wine" ./comsupp_check.exe) || status=1
+(cd "$build" && "$wine" ./module_check.exe brimloft_filter.dll) || status=1
+exit "$status"
