@@ -185,6 +185,7 @@ TEST_F(Driver, TheDecoderDrawsWhatTheHandlerWrote) {
   });
   for (const char* type : {"", "Horizontal"}) {
     auto handler = With({{"QVPrintType", type}});
+    handler->ReadTicketOptions();
     const OneBitImage image = handler->PreparePageImage(strip.get());
     handler->ProcessStrip(1, strip.get());
     handler->ProcessStrip(0, nullptr);
