@@ -142,7 +142,7 @@ class RasterizePageTest : public ::testing::Test {
     std::filesystem::create_directories(folder_);
     if (const char* old = std::getenv("TMPDIR")) oldTmp_ = old;
     setenv("TMPDIR", folder_.c_str(), 1);
-    std::ofstream(folder_ / "/brimloft_print_ticket_.xml")
+    std::ofstream(folder_ / "brimloft_print_ticket_.xml")
         << "<psf:PrintTicket xmlns:psf='http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework'"
            " xmlns:psk='http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords'>"
            "<psf:Feature name='psk:PageOrientation'><psf:Option name='psk:Portrait'/></psf:Feature>"
