@@ -7,6 +7,9 @@
 
 #include <filterpipeline.h>
 
+#include <thread>
+#include <vector>
+
 #include "fakes/trace_capture.h"
 #include "filter/BrimloftFilter.h"
 #include "module/ClassFactory.h"
@@ -170,6 +173,24 @@ TEST_F(ClassFactoryTest, FactoriesAnswerOnlyIUnknownAndIClassFactory) {
   ASSERT_EQ(S_OK, factory->QueryInterface(IID_IUnknown, &out));
   EXPECT_EQ(static_cast<void*>(factory.get()), out);
   static_cast<IUnknown*>(out)->Release();
+}
+
+TEST_F(ClassFactoryTest, TheCountStaysExactWhenThreadsCreateAndLockAtOnce) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([] {
+      for (int i = 0; i < 300; ++i) {
+        auto factory = NewFactory<3>();
+        factory->LockServer(TRUE);
+        void* filter = nullptr;
+        if (SUCCEEDED(factory->CreateInstance(nullptr, IID_IPrintPipelineFilter, &filter)))
+          static_cast<IUnknown*>(filter)->Release();
+        factory->LockServer(FALSE);
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(0, Added());
 }
 
 }  // namespace

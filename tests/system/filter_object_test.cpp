@@ -118,6 +118,7 @@ TEST_F(FilterTest, SuccessHoldsReaderWriterAndBagButNotTheControl) {
   EXPECT_TRUE(capture_.Of(trace_ids::kThrowHr).empty());
   EXPECT_EQ(1, pipeline.communicator->readerCalls);
   EXPECT_EQ(1, pipeline.communicator->writerCalls);
+  EXPECT_EQ(2u, pipeline.communicator->refsDuringRequest);  // held by the filter while in use
   EXPECT_EQ(2u, pipeline.ReaderRefs());
   EXPECT_EQ(2u, pipeline.WriterRefs());
   EXPECT_EQ(2u, pipeline.bag->Refs());
