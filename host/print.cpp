@@ -16,7 +16,6 @@
 #include "module/trace.h"
 #include "module/trace_ids.h"
 #include "platform/trace_controller.h"
-#include "platform/xps_rasterizer.h"
 #include "support/filter_module.h"
 #include "support/host_error.h"
 #include "support/job.h"
@@ -220,11 +219,6 @@ int main(int argc, char** argv) {
   } catch (const host::HostError& e) {
     Fail(e.what());
   }
-
-  brimloft::ComPtr<IXpsRasterizationFactory> rasterizer;
-  const HRESULT rhr = platform::CreateXpsRasterizationFactory(rasterizer.put());
-  if (FAILED(rhr)) Fail("creating the XPS rasterization service failed with " + host::HexHr(rhr));
-  job->SetRasterizationFactory(rasterizer.get());
 
   const bool progress = isatty(STDERR_FILENO);
   if (progress) job->Reader().OnPart(ShowProgress);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "platform/xps_rasterizer.h"
 #include "support/host_error.h"
 #include "support/read_stream.h"
 #include "support/text.h"
@@ -89,6 +90,11 @@ void Job::Build(const std::map<std::string, std::string>& options) {
   token.vt = VT_UI8;
   token.ullVal = token_;
   AddVariant(*bag_.get(), L"UserSecurityToken", token);
+
+  brimloft::ComPtr<IXpsRasterizationFactory> rasterizer;
+  const HRESULT rhr = platform::CreateXpsRasterizationFactory(rasterizer.put());
+  if (FAILED(rhr)) throw HostError(rhr, "creating the XPS rasterization service failed with " + HexHr(rhr));
+  SetRasterizationFactory(rasterizer.get());
 }
 
 void Job::SetRasterizationFactory(IUnknown* factory) {

@@ -38,7 +38,8 @@ platform::PrinterDescription ResolvePrinter(const std::string& codeOrFile);
 class Job {
  public:
   // Throws HostError: the package cannot be opened or read (see XpsPackage::Open), the printer is
-  // unknown, an option names no feature of the printer or an option it lacks (E_INVALIDARG).
+  // unknown, an option names no feature of the printer or an option it lacks (E_INVALIDARG), the
+  // rasterization service cannot be created.
   Job(const std::string& xpsPath, const JobSettings& settings, brimloft::ComPtr<IPrintWriteStream> writer);
   Job(std::shared_ptr<const XpsPackage> package, const platform::PrinterDescription& printer,
       const std::map<std::string, std::string>& options, brimloft::ComPtr<IPrintWriteStream> writer);
@@ -60,7 +61,8 @@ class Job {
   const std::string& UserTicketXml() const noexcept { return *userTicket_; }
   ULONGLONG UserToken() const noexcept { return token_; }
 
-  // Puts the rasterization service into the bag as "MS_IXpsRasterizationFactory" (VT_UNKNOWN).
+  // Replaces the bag's "MS_IXpsRasterizationFactory" (VT_UNKNOWN), which the job fills with the
+  // platform's rasterization service.
   void SetRasterizationFactory(IUnknown* factory);
 
  private:

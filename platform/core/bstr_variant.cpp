@@ -119,7 +119,9 @@ extern "C" HRESULT WINAPI VariantChangeType(VARIANTARG* dest, const VARIANTARG* 
 // digits with optional thousands commas, an optional fraction and exponent. The value is rounded
 // half to even, as the automation conversions do.
 extern "C" HRESULT WINAPI VarI4FromStr(LPCOLESTR strIn, LCID, ULONG, LONG* plOut) {
-  if (strIn == nullptr || plOut == nullptr) return E_INVALIDARG;
+  if (plOut == nullptr) return E_INVALIDARG;
+  // A null BSTR is the empty string, which is no number.
+  if (strIn == nullptr) return DISP_E_TYPEMISMATCH;
   const OLECHAR* p = strIn;
   while (std::iswspace(static_cast<wint_t>(*p))) ++p;
   bool negative = false;

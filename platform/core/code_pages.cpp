@@ -81,9 +81,13 @@ int EncodeUtf8(char32_t c, char* out) {
 extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                           LPWSTR lpWideCharStr, int cchWideChar) {
   if (!IsSupportedCodePage(CodePage) || lpMultiByteStr == nullptr || cbMultiByte == 0 || cchWideChar < 0 ||
-      (dwFlags & ~DWORD(MB_ERR_INVALID_CHARS)) != 0 ||
       (lpWideCharStr != nullptr && static_cast<const void*>(lpWideCharStr) == static_cast<const void*>(lpMultiByteStr))) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  // UTF-8 takes no flag but MB_ERR_INVALID_CHARS.
+  if ((dwFlags & ~DWORD(MB_ERR_INVALID_CHARS)) != 0) {
+    SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
   const int n = cbMultiByte < 0 ? static_cast<int>(std::strlen(lpMultiByteStr)) + 1 : cbMultiByte;
@@ -113,9 +117,15 @@ extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR l
 extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                           LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                           LPBOOL lpUsedDefaultChar) {
+  // UTF-8 has no default character.
   if (!IsSupportedCodePage(CodePage) || lpWideCharStr == nullptr || cchWideChar == 0 || cbMultiByte < 0 ||
-      (dwFlags & ~DWORD(WC_ERR_INVALID_CHARS)) != 0 || lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {
+      lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  // UTF-8 takes no flag but WC_ERR_INVALID_CHARS.
+  if ((dwFlags & ~DWORD(WC_ERR_INVALID_CHARS)) != 0) {
+    SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
   const int n = cchWideChar < 0 ? static_cast<int>(std::wcslen(lpWideCharStr)) + 1 : cchWideChar;

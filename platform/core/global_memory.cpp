@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr DWORD ERROR_DISCARDED = 157;
 constexpr UINT kMaxLockCount = 0xFF;
 
 struct Block {

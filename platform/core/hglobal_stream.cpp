@@ -60,19 +60,11 @@ class HGlobalStream final : public platform::ComObject<IStream, &IID_IStream, &I
     return S_OK;
   }
 
+  // A failed seek leaves the position where it was and still reports it, as Windows does.
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override {
-    LONGLONG base;
-    switch (origin) {
-      case STREAM_SEEK_SET: base = 0; break;
-      case STREAM_SEEK_CUR: base = static_cast<LONGLONG>(position_); break;
-      case STREAM_SEEK_END: base = static_cast<LONGLONG>(block_->size); break;
-      default: return STG_E_INVALIDFUNCTION;
-    }
-    const LONGLONG target = base + move.QuadPart;
-    if (target < 0) return STG_E_INVALIDFUNCTION;
-    position_ = static_cast<ULONGLONG>(target);
+    const HRESULT hr = MoveTo(move.QuadPart, origin);
     if (newPosition) newPosition->QuadPart = position_;
-    return S_OK;
+    return hr;
   }
 
   HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER newSize) override { return Resize(newSize.QuadPart); }
@@ -126,6 +118,20 @@ class HGlobalStream final : public platform::ComObject<IStream, &IID_IStream, &I
   }
 
  private:
+  HRESULT MoveTo(LONGLONG move, DWORD origin) {
+    LONGLONG base;
+    switch (origin) {
+      case STREAM_SEEK_SET: base = 0; break;
+      case STREAM_SEEK_CUR: base = static_cast<LONGLONG>(position_); break;
+      case STREAM_SEEK_END: base = static_cast<LONGLONG>(block_->size); break;
+      default: return STG_E_INVALIDFUNCTION;
+    }
+    LONGLONG target;
+    if (__builtin_add_overflow(base, move, &target) || target < 0) return STG_E_SEEKERROR;
+    position_ = static_cast<ULONGLONG>(target);
+    return S_OK;
+  }
+
   HRESULT Resize(ULONGLONG size) {
     if (size > 0xFFFFFFFFull) return STG_E_MEDIUMFULL;
     HGLOBAL moved = GlobalReAlloc(block_->handle, static_cast<SIZE_T>(size), GMEM_MOVEABLE);

@@ -19,19 +19,19 @@ constexpr std::size_t kBandBytes = std::size_t(1) << 20;
 // Sums of weight x value reach 255 x unit; beyond 2^39 the quotient trick below loses exactness.
 constexpr std::uint64_t kMaxUnit = std::uint64_t(1) << 39;
 
-// Horizontal pass: one source row (C bytes per pixel, starting at source column base) into sums
-// for output columns x0..x1-1.
+// Horizontal pass: one source row (C bytes per pixel, starting at source column base) into the sums
+// of the output columns of taps.
 template <class Acc, int C>
-void SumAcross(const BYTE* src, UINT base, const AxisTaps& taps, INT x0, INT x1, Acc* out) {
+void SumAcross(const BYTE* src, UINT base, const AxisTaps& taps, Acc* out) {
   const UINT* first = taps.first.data();
   const UINT* count = taps.count.data();
   const UINT* offset = taps.offset.data();
   const UINT* weight = taps.weight.data();
-  for (INT x = x0; x < x1; ++x, out += C) {
+  for (std::size_t x = 0, n = taps.first.size(); x < n; ++x, out += C) {
     const BYTE* p = src + std::size_t(first[x] - base) * C;
     const UINT* w = weight + offset[x];
     Acc sum[C] = {};
-    for (UINT t = 0, n = count[x]; t < n; ++t, p += C)
+    for (UINT t = 0, m = count[x]; t < m; ++t, p += C)
       for (int c = 0; c < C; ++c) sum[c] += Acc(w[t]) * p[c];
     for (int c = 0; c < C; ++c) out[c] = sum[c];
   }
@@ -60,16 +60,16 @@ HRESULT BitmapScaler::Initialize(IWICBitmapSource* source, UINT width, UINT heig
     const UINT channels = ByteChannels(format);
     if (channels == 0) Fail(WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT);
     const bool fant = mode == WICBitmapInterpolationModeFant;
-    AxisTaps across = fant ? AreaTaps(w, width) : NearestTaps(w, width);
-    AxisTaps down = fant ? AreaTaps(h, height) : NearestTaps(h, height);
+    const AxisScale across = MakeAxisScale(w, width, fant);
+    const AxisScale down = MakeAxisScale(h, height, fant);
     if (across.unit >= kMaxUnit || down.unit >= kMaxUnit / across.unit) Fail(WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
     const std::uint64_t unit = across.unit * down.unit;
     format_ = format;
     channels_ = channels;
     width_ = width;
     height_ = height;
-    across_ = std::move(across);
-    down_ = std::move(down);
+    across_ = across;
+    down_ = down;
     wide_ = unit * 255 + unit / 2 > UINT32_MAX;
     half_ = unit / 2;
     // For n < 2^47 and this reciprocal, trunc(n x inverse) = floor(n / unit): the nudge of 2^-50
@@ -129,34 +129,36 @@ void BitmapScaler::ResampleChannels(const WICRect& r, UINT stride, BYTE* buffer)
 
 template <class Acc, int C>
 void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
-  const INT x0 = r.X, x1 = r.X + r.Width;
-  const UINT col0 = across_.first[x0];
-  const UINT col1 = across_.first[x1 - 1] + across_.count[x1 - 1];
+  const AxisTaps columns = MakeAxisTaps(across_, UINT(r.X), UINT(r.X + r.Width));
+  const AxisTaps rows = MakeAxisTaps(down_, UINT(r.Y), UINT(r.Y + r.Height));
+  const UINT col0 = columns.first.front();
+  const UINT col1 = columns.first.back() + columns.count.back();
   const std::size_t sums = std::size_t(r.Width) * C;  // sums per intermediate row
   const std::size_t rowCost = std::max(std::size_t(col1 - col0) * C, sums * sizeof(Acc));
-  const std::size_t bandRows = std::max<std::size_t>(down_.maxCount, kBandBytes / rowCost);
+  const std::size_t bandRows = std::max<std::size_t>(rows.maxCount, kBandBytes / rowCost);
 
   SourceReader reader(source_.get(), C * 8);
   std::vector<Acc> across;  // horizontal sums of the band's source rows
   std::vector<Acc> total(sums);
-  const UINT* first = down_.first.data();
-  const UINT* count = down_.count.data();
-  const UINT* offset = down_.offset.data();
-  const UINT* weight = down_.weight.data();
+  const UINT* first = rows.first.data();
+  const UINT* count = rows.count.data();
+  const UINT* offset = rows.offset.data();
+  const UINT* weight = rows.weight.data();
   const Acc half = Acc(half_);
   const double inverse = inverse_;
 
-  for (INT y0 = r.Y; y0 < r.Y + r.Height;) {
-    // The band: output rows y0..y1-1, whose source rows row0..row1-1 fit the budget (at least one).
+  for (INT y0 = 0; y0 < r.Height;) {
+    // The band: output rows y0..y1-1 of the request, whose source rows row0..row1-1 fit the budget
+    // (at least one output row).
     const UINT row0 = first[y0];
     INT y1 = y0 + 1;
-    while (y1 < r.Y + r.Height && first[y1] + count[y1] - row0 <= bandRows) ++y1;
+    while (y1 < r.Height && first[y1] + count[y1] - row0 <= bandRows) ++y1;
     const UINT row1 = first[y1 - 1] + count[y1 - 1];
     const WICRect box{INT(col0), INT(row0), INT(col1 - col0), INT(row1 - row0)};
     const SourceReader::View view = reader.Read(box);
     across.resize(std::size_t(row1 - row0) * sums);
     for (UINT k = 0; k < row1 - row0; ++k)
-      SumAcross<Acc, C>(view.data + k * view.stride, col0, across_, x0, x1, &across[k * sums]);
+      SumAcross<Acc, C>(view.data + k * view.stride, col0, columns, &across[k * sums]);
 
     for (INT y = y0; y < y1; ++y) {
       const UINT* w = weight + offset[y];
@@ -168,7 +170,7 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
         const Acc wt = Acc(w[t]);
         for (std::size_t i = 0; i < sums; ++i) total[i] += wt * row[i];
       }
-      BYTE* out = buffer + std::size_t(y - r.Y) * stride;
+      BYTE* out = buffer + std::size_t(y) * stride;
       for (std::size_t i = 0; i < sums; ++i) out[i] = BYTE(std::int64_t(double(total[i]) * inverse));
     }
     y0 = y1;

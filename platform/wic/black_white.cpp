@@ -42,8 +42,8 @@ void ErrorDiffusion::Row(const BYTE* src, const ColourLayout& layout, BYTE* dst)
   std::int32_t downRight = 0;   // the 1/16 share for below[x + 1], added once that slot is free
   std::int32_t carried = below[0];
   unsigned bits = 0;
-  UINT x = 0;
-  for (; x < width_; ++x, src += layout.bytes) {
+  std::ptrdiff_t x = 0;  // signed: x - 1 is the slot left of the image
+  for (; x < std::ptrdiff_t(width_); ++x, src += layout.bytes) {
     const std::int32_t next = below[x + 1];  // read before this pixel's shares overwrite it
     const std::int32_t level = std::int32_t((Luminance16(src, layout) + 2048) >> 12);  // sixteenths
     const std::int32_t value = level + carried + right;
