@@ -36,7 +36,10 @@ BrimloftBitmapHandler::BrimloftBitmapHandler(IWICImagingFactory* imagingFactory,
     : imagingFactory_(imagingFactory), outputStream_(outputStream), variantCode_(variantCode) {}
 
 void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip) {
-  ReadTicketOptions();
+  // A job that reaches its end without a page (empty, or stopped before the first) never wrote
+  // a ticket snapshot: a file there is another job's. Its end goes out with this job's seeded
+  // options instead of failing or borrowing that job's.
+  if (pageIndex != 0 || ticketRead_) ReadTicketOptions();
   const bool continuous = LookupOption("QVPrintContinuous") == "S";
 
   OneBitImage image;

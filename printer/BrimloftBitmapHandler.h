@@ -87,6 +87,8 @@ class BrimloftBitmapHandler {
   ComPtr<IPrintWriteStream> outputStream_;
   OptionMap options_;
   std::string variantCode_;
+  // Whether this job has read a ticket snapshot of its own yet.
+  bool ticketRead_ = false;
   // The composite-and-curve values of the last brightness used, kept from strip to strip.
   CompositeTable compositeTable_;
 };

@@ -83,6 +83,7 @@ void BrimloftBitmapHandler::ReadTicketOptions() {
       options_.Assign(key, value);
     }
   }
+  ticketRead_ = true;
 
   if (trace::IsEnabled(TRACE_DETAIL)) {
     for (const std::string& key : OptionKeys()) {

@@ -57,16 +57,20 @@ TEST_F(Driver, AWholePageByPageBandSegment) {
 TEST_F(Driver, EndOfJobSegmentsPageByPageWhateverTheCut) {
   for (const char* cut : {"", "P", "S"}) {
     auto handler = With({{"QVCutType", cut}});
+    handler->ReadTicketOptions();  // as the job's pages did
     EXPECT_EQ(Concat({kBandPrologue, kClosing}), Segment(*handler, 0, nullptr)) << cut;
   }
   auto handler = With({{"QVPrintType", "Horizontal"}});
+  handler->ReadTicketOptions();
   EXPECT_EQ(Concat({kRasterPrologue, kClosing}), Segment(*handler, 0, nullptr));
 }
 
 TEST_F(Driver, EndOfJobSegmentsInContinuousPrinting) {
   auto partial = With({{"QVPrintContinuous", "S"}, {"QVCutType", "P"}});
+  partial->ReadTicketOptions();  // as the job's pages did
   EXPECT_EQ(Concat({kBandEnd, kBandEnd, kBandEnd, kClosing, kPartialCut}), Segment(*partial, 0, nullptr));
   auto none = With({{"QVPrintContinuous", "S"}, {"QVCutType", "S"}});
+  none->ReadTicketOptions();
   EXPECT_EQ(Concat({kBandEnd, kBandEnd, kBandEnd, kClosing}), Segment(*none, 0, nullptr));
 }
 
@@ -132,7 +136,8 @@ TEST_F(Driver, AnUnreadableSnapshotFailsTheCallBeforeAnythingIsWritten) {
   auto handler = With({});
   snapshot.Remove();
   try {
-    handler->ProcessStrip(0, nullptr);
+    const auto strip = TopRowStrip();
+    handler->ProcessStrip(1, strip.get());
     FAIL() << "no exception";
   } catch (const std::runtime_error& e) {
     EXPECT_EQ("cannot open file " + snapshot.path(), e.what());
@@ -141,6 +146,16 @@ TEST_F(Driver, AnUnreadableSnapshotFailsTheCallBeforeAnythingIsWritten) {
   const auto strip = TopRowStrip();
   EXPECT_THROW(handler->ProcessStrip(1, strip.get()), std::exception);
   EXPECT_TRUE(output->writes.empty());
+}
+
+TEST_F(Driver, AJobWithoutPagesEndsWithItsSeededOptionsNotAnotherJobsSnapshot) {
+  // Another job's ticket, asking for continuous printing with a partial cut.
+  snapshot.Write(testing::Ticket({{"QVPrintContinuous", "S"}, {"QVCutType", "P"}}));
+  auto handler = Handler();
+  EXPECT_EQ(Concat({kBandPrologue, kClosing}), Segment(*handler, 0, nullptr));
+  snapshot.Remove();
+  auto another = Handler();
+  EXPECT_EQ(Concat({kBandPrologue, kClosing}), Segment(*another, 0, nullptr));
 }
 
 TEST_F(Driver, AStripWithoutAPageOrientationFailsWithTheStrictAccessError) {
