@@ -45,9 +45,9 @@ class FakeWriteStream : public platform::ComObject<IPrintWriteStream, &IID_IPrin
 };
 
 // Answers GetProperty from a table of VARIANTs; an absent name is E_INVALIDARG.
-class FakePropertyBag : public platform::ComObject<IPrintPipelinePropertyBag, &IID_IPrintPipelinePropertyBag> {
+class PrinterPropertyBag : public platform::ComObject<IPrintPipelinePropertyBag, &IID_IPrintPipelinePropertyBag> {
  public:
-  ~FakePropertyBag() override {
+  ~PrinterPropertyBag() override {
     for (auto& entry : properties_) VariantClear(&entry.second);
   }
   void Put(const std::wstring& name, IUnknown* object) {

@@ -157,7 +157,7 @@ class PrinterFixture : public ::testing::Test {
   Apartment apartment;
   SnapshotFolder snapshot;
   ComPtr<fakes::FakeWriteStream> output = ComPtr<fakes::FakeWriteStream>::Attach(new fakes::FakeWriteStream);
-  ComPtr<fakes::FakePropertyBag> bag = ComPtr<fakes::FakePropertyBag>::Attach(new fakes::FakePropertyBag);
+  ComPtr<fakes::PrinterPropertyBag> bag = ComPtr<fakes::PrinterPropertyBag>::Attach(new fakes::PrinterPropertyBag);
 };
 
 using Bytes = std::vector<BYTE>;
