@@ -1,0 +1,219 @@
+// Whole jobs through the document loop: real packages from the host, the real ticket provider,
+// rasterizer and printer output, with the reader and writer wrapped to watch or break them.
+#include <gtest/gtest.h>
+
+#include <platform/com_object.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/scratch_folder.h"
+#include "fakes/trace_capture.h"
+#include "filter/BrimloftFilter.h"
+#include "support/job.h"
+#include "support/package_writer.h"
+#include "support/pipeline_objects.h"
+#include "support/stream_decoder.h"
+#include "support/write_stream.h"
+
+namespace brimloft {
+namespace {
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A package of fixed documents with the given page counts; every page is 4 x 1 inch with a black
+// bar, so each page is one strip.
+std::string MakePackage(const fakes::ScratchFolder& scratch, const std::vector<int>& pagesPerDocument) {
+  const std::filesystem::path root = std::filesystem::path(scratch.path()) / "parts";
+  WriteText(root / "[Content_Types].xml",
+            "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'>"
+            "<Default Extension='rels' ContentType='application/vnd.openxmlformats-package.relationships+xml'/>"
+            "<Default Extension='fdseq' ContentType='application/vnd.ms-package.xps-fixeddocumentsequence+xml'/>"
+            "<Default Extension='fdoc' ContentType='application/vnd.ms-package.xps-fixeddocument+xml'/>"
+            "<Default Extension='fpage' ContentType='application/vnd.ms-package.xps-fixedpage+xml'/></Types>");
+  WriteText(root / "_rels/.rels",
+            "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+            "<Relationship Id='R0' Type='http://schemas.microsoft.com/xps/2005/06/fixedrepresentation'"
+            " Target='/FixedDocumentSequence.fdseq'/></Relationships>");
+  std::string sequence = "<FixedDocumentSequence xmlns='http://schemas.microsoft.com/xps/2005/06'>";
+  for (size_t d = 1; d <= pagesPerDocument.size(); ++d) {
+    const std::string folder = "Documents/" + std::to_string(d);
+    sequence += "<DocumentReference Source='/" + folder + "/FixedDocument.fdoc'/>";
+    std::string document = "<FixedDocument xmlns='http://schemas.microsoft.com/xps/2005/06'>";
+    for (int p = 1; p <= pagesPerDocument[d - 1]; ++p) {
+      const std::string page = folder + "/Pages/" + std::to_string(p) + ".fpage";
+      document += "<PageContent Source='/" + page + "'/>";
+      WriteText(root / page,
+                "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='384' Height='96' xml:lang='en'>"
+                "<Path Data='M 10,10 L 300,10 300,60 10,60 Z' Fill='#FF000000'/></FixedPage>");
+    }
+    WriteText(root / folder / "FixedDocument.fdoc", document + "</FixedDocument>");
+  }
+  WriteText(root / "FixedDocumentSequence.fdseq", sequence + "</FixedDocumentSequence>");
+  const std::string path = scratch.file("job.xps");
+  host::PackFolder(root.string(), path);
+  return path;
+}
+
+// Passes writes on, calling a hook before each.
+class WatchedWriter final : public platform::ComObject<IPrintWriteStream, &IID_IPrintWriteStream> {
+ public:
+  WatchedWriter(ComPtr<IPrintWriteStream> inner, std::function<void(int)> beforeWrite)
+      : inner_(std::move(inner)), beforeWrite_(std::move(beforeWrite)) {}
+  HRESULT STDMETHODCALLTYPE WriteBytes(const void* buffer, ULONG size, ULONG* written) override {
+    beforeWrite_(writes_++);
+    return inner_->WriteBytes(buffer, size, written);
+  }
+  void STDMETHODCALLTYPE Close() override {
+    ++closes_;
+    inner_->Close();
+  }
+  int closes_ = 0;
+
+ private:
+  ComPtr<IPrintWriteStream> inner_;
+  std::function<void(int)> beforeWrite_;
+  int writes_ = 0;
+};
+
+// Passes parts on until a given call, which fails.
+class FailingReader final : public platform::ComObject<IXpsDocumentProvider, &IID_IXpsDocumentProvider> {
+ public:
+  FailingReader(IXpsDocumentProvider* inner, int failingCall, HRESULT failure)
+      : inner_(inner), failingCall_(failingCall), failure_(failure) {}
+  HRESULT STDMETHODCALLTYPE GetXpsPart(IUnknown** part) override {
+    if (++calls_ == failingCall_) {
+      *part = nullptr;
+      return failure_;
+    }
+    return inner_->GetXpsPart(part);
+  }
+
+ private:
+  ComPtr<IXpsDocumentProvider> inner_;
+  int failingCall_;
+  HRESULT failure_;
+  int calls_ = 0;
+};
+
+class DocumentLoopTest : public ::testing::Test {
+ protected:
+  struct Result {
+    HRESULT hr;
+    std::vector<int> pages;  // page numbers as the loop counted them
+    host::StreamSummary summary;
+    int closes;
+  };
+
+  // Runs one job of pagesPerDocument on an RX2P filter. The hook sees the filter and the index of
+  // each segment before it is written; failingCall makes that GetXpsPart call fail.
+  Result Run(const std::vector<int>& pagesPerDocument, std::function<void(BrimloftFilter&, int)> hook = nullptr,
+             int failingCall = 0, bool shutDownFirst = false) {
+    const std::string path = MakePackage(scratch_, pagesPerDocument);
+    auto memory = host::MemoryWriteStream::Create();
+    host::Job job(path, host::JobSettings{}, ComPtr<IPrintWriteStream>(memory.get()));
+    auto filter = ComPtr<BrimloftFilter>::Attach(new BrimloftFilter);
+    filter->SetPrinterName("RX2P");
+    auto writer = ComPtr<WatchedWriter>::Attach(new WatchedWriter(ComPtr<IPrintWriteStream>(memory.get()), [&](int i) {
+      if (hook) hook(*filter.get(), i);
+    }));
+    ComPtr<IXpsDocumentProvider> reader(&job.Reader());
+    if (failingCall != 0) {
+      reader = ComPtr<IXpsDocumentProvider>::Attach(new FailingReader(&job.Reader(), failingCall, kFailure));
+    }
+    auto communicator = host::Communicator::Create(ComPtr<IUnknown>(reader.get()), ComPtr<IUnknown>(writer.get()));
+    fakes::TraceCapture trace;
+    EXPECT_EQ(S_OK, filter->InitializeFilter(communicator.get(), job.PropertyBag(), job.Control()));
+    if (shutDownFirst) filter->ShutdownOperation();
+    Result result;
+    result.hr = filter->StartOperation();
+    for (const auto& record : trace.Of(TraceUnit::BrimloftFilter)) {
+      if (record.number == 18) result.pages.push_back(fakes::TraceCapture::Int(record.arguments.at(0)));
+    }
+    const auto bytes = memory->Bytes();
+    result.summary = host::DecodeStream(bytes.data(), bytes.size()).summary;
+    result.closes = writer->closes_;
+    return result;
+  }
+
+  static constexpr HRESULT kFailure = static_cast<HRESULT>(0x80070026);  // HRESULT_FROM_WIN32(ERROR_HANDLE_EOF)
+  fakes::ScratchFolder scratch_{"loop"};
+  fakes::TempFolderOverride tmp_{scratch_.path()};
+};
+
+TEST_F(DocumentLoopTest, OneDocumentOfThreePagesPrintsThreeSegmentsAndTheEnd) {
+  const Result r = Run({3});
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), r.pages);
+  EXPECT_EQ(4u, r.summary.segments);   // one per page, then the end of the job
+  EXPECT_EQ(3u, r.summary.fullCuts);   // page-by-page: a cut after every page, none at the end
+  EXPECT_GT(r.summary.dots, 0u);
+  EXPECT_EQ(1, r.closes);
+}
+
+TEST_F(DocumentLoopTest, PagesAreNumberedAcrossDocuments) {
+  const Result r = Run({2, 2});
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_EQ((std::vector<int>{1, 2, 3, 4}), r.pages);
+  EXPECT_EQ(5u, r.summary.segments);
+}
+
+TEST_F(DocumentLoopTest, AnEmptyDocumentWritesOnlyTheEndOfTheJob) {
+  const Result r = Run({0});
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_TRUE(r.pages.empty());
+  EXPECT_EQ(1u, r.summary.segments);
+  EXPECT_EQ(12u, r.summary.totalBytes);
+  EXPECT_EQ(1, r.closes);
+}
+
+TEST_F(DocumentLoopTest, ShutdownDuringPageTwoOfFiveEndsTheJobCleanly) {
+  const Result r = Run({5}, [](BrimloftFilter& filter, int segment) {
+    if (segment == 1) filter.ShutdownOperation();  // while page 2's strip is being written
+  });
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_EQ((std::vector<int>{1, 2}), r.pages);
+  EXPECT_EQ(3u, r.summary.segments);  // pages 1 and 2, then the end of the job
+  EXPECT_EQ(1, r.closes);
+}
+
+TEST_F(DocumentLoopTest, AShutdownBeforeTheStartProcessesNoPartButEndsTheJob) {
+  const Result r = Run({2}, nullptr, 0, true);
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_TRUE(r.pages.empty());
+  EXPECT_EQ(1u, r.summary.segments);
+  EXPECT_EQ(1, r.closes);
+}
+
+TEST_F(DocumentLoopTest, AReadFailureAfterPageOneFailsTheJobWithoutTheEndSegment) {
+  // Calls: sequence, document, page 1, then the failing one.
+  const Result r = Run({3}, nullptr, 4);
+  EXPECT_EQ(kFailure, r.hr);
+  EXPECT_EQ((std::vector<int>{1}), r.pages);
+  EXPECT_EQ(1u, r.summary.segments);
+  EXPECT_EQ(1u, r.summary.fullCuts);
+  EXPECT_EQ(1, r.closes);
+}
+
+TEST_F(DocumentLoopTest, AThreadInASingleThreadedApartmentRunsTheJobAndStaysThere) {
+  ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  const Result r = Run({1});
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));  // still single-threaded
+  CoUninitialize();
+  CoUninitialize();
+}
+
+TEST_F(DocumentLoopTest, StartingAFilterThatWasNeverInitialisedFailsAndClosesNothing) {
+  auto filter = ComPtr<BrimloftFilter>::Attach(new BrimloftFilter);
+  EXPECT_EQ(E_UNEXPECTED, filter->StartOperation());
+}
+
+}  // namespace
+}  // namespace brimloft
