@@ -35,8 +35,12 @@ HRESULT WINAPI PTOpenProviderEx(PCWSTR pszPrinterName, DWORD dwMaxVersion, DWORD
 // E_HANDLE for a handle that is not open.
 HRESULT WINAPI PTCloseProvider(HPTPROVIDER hProvider);
 
-// Merges the delta ticket (may be null) onto the base ticket at the given scope, validates the
-// result against the printer and writes it to pResultTicket at its current position. Tickets are
+// Merges the delta ticket (may be null) onto the base ticket at the given scope: the delta's
+// settings of that scope and narrower ones replace the base's. Validates the result against the
+// printer: every feature of the printer, each with an option it offers (the default where the
+// ticket has none or one the printer does not offer), and nothing the printer does not describe.
+// Writes it, UTF-8 with the prefixes psf, psk, xsi, xsd and ns0000, to pResultTicket at its
+// current position. Tickets are
 // read from their streams' current positions. Returns S_PT_NO_CONFLICT, or S_PT_CONFLICT_RESOLVED
 // when validation replaced an option the printer does not offer. A malformed base gives
 // E_PRINTTICKET_FORMAT, a malformed delta E_DELTA_PRINTTICKET_FORMAT, each with a message saying

@@ -125,6 +125,7 @@ PrinterDescription LoadPrinterDescription(const std::string& path) {
   content << file.rdbuf();
   const std::string bytes = content.str();
   if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) throw FileError(path, "not a printer description");
+  xmlInitParser();
   std::unique_ptr<xmlDoc, DocDeleter> doc(
       xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, kParseOptions));
   if (!doc || doc->intSubset) throw FileError(path, "not well-formed XML");

@@ -55,6 +55,7 @@ QName Resolve(xmlDocPtr doc, xmlNodePtr node, const std::string& value, const st
 DocPtr ParseXml(const std::string& bytes) {
   if (bytes.empty()) throw TicketFormatError("the print ticket is empty");
   if (bytes.size() > static_cast<size_t>(INT_MAX)) throw TicketFormatError("the print ticket is too large");
+  xmlInitParser();
   std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
   if (!ctxt) throw std::bad_alloc();
   DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,

@@ -180,7 +180,7 @@ class FakePage : public FakePart<IFixedPage, &IID_IFixedPage>, public TicketHold
 };
 
 // A property bag over named VARIANTs; a missing name gives HRESULT_FROM_WIN32(ERROR_NOT_FOUND).
-class FakePropertyBag : public platform::ComObject<IPrintPipelinePropertyBag, &IID_IPrintPipelinePropertyBag> {
+class FakeJobPropertyBag : public platform::ComObject<IPrintPipelinePropertyBag, &IID_IPrintPipelinePropertyBag> {
  public:
   HRESULT STDMETHODCALLTYPE AddProperty(const wchar_t* name, const VARIANT* value) override {
     properties_[name] = _variant_t(*value);

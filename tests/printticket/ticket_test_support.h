@@ -71,7 +71,7 @@ class TicketJob : public ::testing::Test {
   fakes::ScratchFolder folder_;
   fakes::TempFolderOverride temp_;
   std::string userTicket_ = platform::DefaultTicketXml(platform::BuiltInPrinterDescription("RX1P"));
-  ComPtr<fakes::FakePropertyBag> bag_ = fakes::Make<fakes::FakePropertyBag>();
+  ComPtr<fakes::FakeJobPropertyBag> bag_ = fakes::Make<fakes::FakeJobPropertyBag>();
 };
 
 }  // namespace brimloft::testing
