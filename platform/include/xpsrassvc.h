@@ -7,7 +7,7 @@
 #include <objbase.h>
 #include <xpsobjectmodel.h>
 
-struct IWICBitmap;
+#include <wincodec.h>
 
 typedef enum { XPSRAS_RENDERING_MODE_ANTIALIASED = 0, XPSRAS_RENDERING_MODE_ALIASED = 1 } XPSRAS_RENDERING_MODE;
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "filter/BrimloftFilter.h"
 #include "module/ClassFactory.h"
 #include "module/ComPtr.h"

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "module/filtertypes.h"
 
 namespace brimloft {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fakes/module_fakes.h"
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "filter/BrimloftFilter.h"
 #include "module/ComPtr.h"
 #include "module/ModuleCount.h"

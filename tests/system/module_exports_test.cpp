@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fakes/loaded_module.h"
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "module/ClassIds.h"
 #include "module/trace_ids.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "module/ComPtr.h"
 #include "module/filtertypes.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "module/trace.h"
 
 namespace brimloft {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "fakes/trace_capture.h"
+#include "fakes/module_trace_capture.h"
 #include "module/UnknownBase.h"
 
 namespace brimloft {

@@ -1,0 +1,261 @@
+// brimloft-print: prints an XPS job through the filter module, as the print pipeline would, and
+// writes the printer's command stream to a file, a device or standard output.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "module/trace.h"
+#include "module/trace_ids.h"
+#include "platform/trace_controller.h"
+#include "support/filter_module.h"
+#include "support/host_error.h"
+#include "support/job.h"
+#include "support/job_runner.h"
+#include "support/stream_decoder.h"
+#include "support/write_stream.h"
+
+namespace {
+
+constexpr const char* kVersion = "brimloft-print 1.0";
+
+const char* const kUsage =
+    "usage: brimloft-print [options] JOB.xps\n"
+    "Prints an XPS (or OpenXPS) job through the Brimloft filter and writes the printer's data.\n"
+    "\n"
+    "  -p, --printer CODE|FILE  printer variant (RX1P RX1Q RX2P RX2Q RX3P RX3Q; default RX2P,\n"
+    "                           576 dots) or a printer description file\n"
+    "  -o, --option NAME=VALUE  sets a printer feature for this job, repeatable; private options\n"
+    "                           (QVDither=FloydSteinberg, QVCutType=P, ...) and Print Schema\n"
+    "                           features (PageOrientation=Landscape, PageMediaSize=...)\n"
+    "      --output FILE        where the printer data goes: a file or a device node; default\n"
+    "                           standard output when it is not a terminal\n"
+    "      --trace FILE         records the filter's trace to FILE (read it with brimloft-tracefmt)\n"
+    "      --preview PNG        also writes a picture of the printed paper\n"
+    "      --help               shows this text\n"
+    "      --version            shows the version\n"
+    "\n"
+    "Exit status: 0 printed, 1 the job failed, 2 wrong usage, 130 stopped by Ctrl-C.\n";
+
+struct Arguments {
+  host::JobSettings settings;
+  std::string input;
+  std::string output;
+  std::string trace;
+  std::string preview;
+};
+
+[[noreturn]] void UsageError(const std::string& message) {
+  std::fprintf(stderr, "brimloft-print: %s\nTry 'brimloft-print --help'.\n", message.c_str());
+  std::exit(2);
+}
+
+// Tickets name features and options with namespace prefixes; people may too.
+std::string StripPrefix(std::string s) {
+  for (const char* prefix : {"psk:", "ns0000:"})
+    if (s.rfind(prefix, 0) == 0) s.erase(0, std::strlen(prefix));
+  return s;
+}
+
+Arguments Parse(int argc, char** argv) {
+  Arguments a;
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string value;
+    bool hasValue = false;
+    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+      hasValue = true;
+    }
+    auto next = [&]() -> std::string {
+      if (hasValue) return value;
+      if (i + 1 >= argc) UsageError("option " + arg + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    } else if (arg == "--version") {
+      std::printf("%s\n", kVersion);
+      std::exit(0);
+    } else if (arg == "-p" || arg == "--printer") {
+      a.settings.printer = next();
+    } else if (arg == "-o" || arg == "--option") {
+      const std::string pair = next();
+      const size_t eq = pair.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == pair.size())
+        UsageError("option \"" + pair + "\" is not of the form NAME=VALUE");
+      a.settings.options[StripPrefix(pair.substr(0, eq))] = StripPrefix(pair.substr(eq + 1));
+    } else if (arg == "--output") {
+      a.output = next();
+    } else if (arg == "--trace") {
+      a.trace = next();
+    } else if (arg == "--preview") {
+      a.preview = next();
+    } else if (arg == "--") {
+      for (++i; i < argc; ++i) positional.push_back(argv[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      UsageError("unknown option " + arg);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 1) UsageError(positional.empty() ? "no XPS job given" : "more than one XPS job given");
+  a.input = positional[0];
+  if (!a.preview.empty() && a.output.empty()) UsageError("--preview needs --output FILE");
+  if (a.output.empty() && isatty(STDOUT_FILENO))
+    UsageError("standard output is a terminal: give --output FILE for the printer data");
+  return a;
+}
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "brimloft-print: %s\n", message.c_str());
+  std::exit(1);
+}
+
+// Prints "page N of M" while the job runs, when someone watches stderr.
+void ShowProgress(const host::PartEvent& e) {
+  if (e.kind != host::PartKind::Page) return;
+  std::fprintf(stderr, "\rprinting page %d of %d", e.pageNumber, e.pageCount);
+  std::fflush(stderr);
+}
+
+// Waits for the job, turning the first Ctrl-C (or SIGTERM) into ShutdownOperation; a second one
+// ends the program at once.
+bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals) {
+  bool interrupted = false;
+  while (!run.WaitFor(std::chrono::milliseconds(0))) {
+    timespec tick{0, 50 * 1000 * 1000};
+    siginfo_t info;
+    const int sig = sigtimedwait(&signals, &info, &tick);
+    if (sig != SIGINT && sig != SIGTERM) continue;
+    if (interrupted) {
+      std::fprintf(stderr, "\nbrimloft-print: interrupted again, giving up\n");
+      _exit(130);
+    }
+    interrupted = true;
+    std::fprintf(stderr, "\nbrimloft-print: stopping the job (Ctrl-C again to abandon it)\n");
+    run.Shutdown();
+  }
+  return interrupted;
+}
+
+// Reads the printed file back and draws the paper. A stream that cannot be decoded fails the
+// preview with the decoder's reason; the printed output stays as it is.
+void WritePreview(const Arguments& args) {
+  if (args.output.empty()) Fail("--preview needs --output: the printed data is read back from that file");
+  std::FILE* f = std::fopen(args.output.c_str(), "rb");
+  if (f == nullptr) Fail("cannot read " + args.output + " back for the preview: " + std::strerror(errno));
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
+  std::fclose(f);
+  try {
+    const auto decoded = brimloft::host::DecodeStream(bytes.data(), bytes.size());
+    brimloft::host::WritePaperPng(decoded.paper, args.preview);
+  } catch (const std::exception& e) {
+    Fail("preview: " + std::string(e.what()));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Arguments args = Parse(argc, argv);
+  // A reader that goes away must fail the write, not kill the program.
+  signal(SIGPIPE, SIG_IGN);
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread made from here on inherits it
+
+  const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (FAILED(co)) Fail("CoInitializeEx failed with " + host::HexHr(co));
+
+  std::unique_ptr<platform::trace::Session> trace;
+  if (!args.trace.empty()) {
+    try {
+      trace = platform::trace::Session::StartToFile(args.trace);
+    } catch (const std::exception& e) {
+      Fail("cannot record the trace to " + args.trace + ": " + e.what());
+    }
+    const ULONG all = brimloft::TRACE_ERROR | brimloft::TRACE_FLOW | brimloft::TRACE_DETAIL;
+    const ULONG status = trace->Enable(brimloft::trace_ids::kControl, 5, all);
+    if (status != ERROR_SUCCESS) Fail("cannot enable the filter's trace provider (error " + std::to_string(status) + ")");
+  }
+
+  // The job is checked before the output is touched, so a bad job never truncates a file.
+  std::shared_ptr<host::XpsPackage> package;
+  platform::PrinterDescription printer;
+  try {
+    package = host::XpsPackage::Open(args.input, args.settings.limits);
+    printer = host::ResolvePrinter(args.settings.printer);
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+  if (package->PageCount() == 0) std::fprintf(stderr, "brimloft-print: %s has no pages\n", args.input.c_str());
+
+  brimloft::ComPtr<host::FdWriteStream> writer;
+  try {
+    writer = args.output.empty() ? host::FdWriteStream::Stdout() : host::FdWriteStream::OpenPath(args.output);
+  } catch (const host::HostError& e) {
+    Fail("cannot open the output " + std::string(e.what()));
+  }
+
+  std::optional<host::Job> job;
+  try {
+    job.emplace(package, printer, args.settings.options, brimloft::ComPtr<IPrintWriteStream>(writer.get()));
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+
+  const bool progress = isatty(STDERR_FILENO);
+  if (progress) job->Reader().OnPart(ShowProgress);
+
+  std::optional<host::FilterModule> module;
+  brimloft::ComPtr<IPrintPipelineFilter> filter;
+  try {
+    module.emplace(host::DefaultModulePath());
+    filter = module->CreateFilter(job->Variant());
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+
+  host::JobOutcome outcome;
+  bool interrupted = false;
+  {
+    host::FilterRun run(filter, *job);
+    interrupted = WaitWithInterrupts(run, signals);
+    outcome = run.Wait();
+  }
+  if (progress) std::fprintf(stderr, "\n");
+  filter.reset();
+  job->Writer()->Close();  // the filter closes it too; a second Close is harmless
+
+  if (trace) trace->Stop();
+  if (FAILED(outcome.hr)) {
+    std::string detail = package->LastError();
+    if (detail.empty()) detail = writer->LastError();
+    Fail("the job failed: " + outcome.step + " returned " + host::HexHr(outcome.hr) +
+         (detail.empty() ? "" : " (" + detail + ")"));
+  }
+  if (!writer->LastError().empty()) Fail(writer->LastError());
+
+  if (!args.preview.empty()) WritePreview(args);
+  if (interrupted) {
+    std::fprintf(stderr, "brimloft-print: stopped; the output holds the pages printed so far\n");
+    return 130;
+  }
+  return 0;
+}

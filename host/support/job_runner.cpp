@@ -1,0 +1,54 @@
+#include "support/job_runner.h"
+
+namespace host {
+
+FilterRun::FilterRun(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& job) : filter_(std::move(filter)) {
+  const HRESULT hr = filter_->InitializeFilter(job.Communicator(), job.PropertyBag(), job.Control());
+  if (FAILED(hr)) {
+    outcome_ = {hr, "InitializeFilter"};
+    finished_ = true;
+    return;
+  }
+  thread_ = std::thread([this] {
+    JobOutcome outcome;
+    const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(init)) {
+      outcome = {init, "CoInitializeEx"};
+    } else {
+      const HRESULT hr = filter_->StartOperation();
+      if (FAILED(hr)) outcome = {hr, "StartOperation"};
+      CoUninitialize();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome_ = outcome;
+    finished_ = true;
+    done_.notify_all();
+  });
+}
+
+FilterRun::~FilterRun() {
+  if (thread_.joinable()) thread_.join();
+}
+
+HRESULT FilterRun::Shutdown() { return filter_->ShutdownOperation(); }
+
+bool FilterRun::WaitFor(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return done_.wait_for(lock, timeout, [this] { return finished_; });
+}
+
+JobOutcome FilterRun::Wait() {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return finished_; });
+  }
+  if (thread_.joinable()) thread_.join();
+  return outcome_;
+}
+
+JobOutcome RunFilter(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& job) {
+  FilterRun run(std::move(filter), job);
+  return run.Wait();
+}
+
+}  // namespace host

@@ -1,0 +1,24 @@
+// Text conversions between the package's UTF-8 and the interfaces' wide strings.
+#ifndef BRIMLOFT_HOST_SUPPORT_TEXT_H
+#define BRIMLOFT_HOST_SUPPORT_TEXT_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace host {
+
+// Invalid UTF-8 sequences become U+FFFD; never fails.
+std::wstring Widen(const std::string& utf8);
+// Wide characters outside Unicode become U+FFFD; never fails.
+std::string Narrow(const std::wstring& wide);
+
+// ASCII letters folded to lower case; other bytes unchanged.
+std::string AsciiLower(std::string s);
+
+// A new BSTR holding text; throws std::bad_alloc when none can be allocated.
+BSTR MakeBstr(const std::string& utf8);
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,165 @@
+#include "support/zip_package.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <regex>
+
+#include "support/host_error.h"
+#include "support/part_name.h"
+#include "support/text.h"
+
+namespace host {
+namespace {
+
+struct Piece {
+  std::uint64_t index;
+  unsigned number;
+  bool last;
+};
+
+std::string ZipErrorText(int code) {
+  zip_error_t error;
+  zip_error_init_with_code(&error, code);
+  std::string text = zip_error_strerror(&error);
+  zip_error_fini(&error);
+  return text;
+}
+
+HRESULT OpenFailureHr(int code) {
+  switch (code) {
+    case ZIP_ER_NOENT: return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ: return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    case ZIP_ER_MEMORY: return E_OUTOFMEMORY;
+    default: return HrBadPackage();
+  }
+}
+
+}  // namespace
+
+ZipPackage::ZipPackage(const std::string& path, const PackageLimits& limits) : path_(path) {
+  int code = 0;
+  archive_ = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+  if (archive_ == nullptr) {
+    if (code == ZIP_ER_OPEN && errno == ENOENT) code = ZIP_ER_NOENT;
+    std::string why = code == ZIP_ER_NOENT ? "no such file"
+                      : code == ZIP_ER_NOZIP ? "not a ZIP package (XPS files are ZIP archives)"
+                      : code == ZIP_ER_INCONS ? "the ZIP archive is damaged or truncated"
+                                              : ZipErrorText(code);
+    throw HostError(OpenFailureHr(code), path + ": " + why);
+  }
+  try {
+    const zip_int64_t count = zip_get_num_entries(archive_, 0);
+    if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxParts)
+      throw HostError(HrTooLarge(), path + ": more than " + std::to_string(limits.maxParts) + " ZIP items");
+
+    static const std::regex pieceName(R"(^(.*)/\[([0-9]{1,9})\](\.last)?\.piece$)", std::regex::icase);
+    std::map<std::string, std::vector<Piece>> pieces;
+    std::map<std::string, std::string> pieceSpelling;
+    std::uint64_t total = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+      zip_stat_t st;
+      if (zip_stat_index(archive_, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) || !(st.valid & ZIP_STAT_SIZE))
+        throw HostError(HrBadPackage(), path + ": unreadable ZIP item " + std::to_string(i));
+      std::string item = st.name;
+      if (item.empty() || item.back() == '/') continue;  // directory entries carry no part
+      if (st.size > limits.maxPartBytes)
+        throw HostError(HrTooLarge(), path + ": item " + item + " exceeds the part size limit");
+      total += st.size;
+      if (total > limits.maxTotalBytes)
+        throw HostError(HrTooLarge(), path + ": the package exceeds the total size limit");
+
+      const std::string name = item[0] == '/' ? item : "/" + item;
+      std::smatch m;
+      if (std::regex_match(name, m, pieceName)) {
+        const std::string key = PartKey(m[1].str());
+        pieces[key].push_back({static_cast<std::uint64_t>(i), static_cast<unsigned>(std::stoul(m[2].str())),
+                               m[3].matched});
+        pieceSpelling.emplace(key, m[1].str());
+        continue;
+      }
+      const std::string key = PartKey(name);
+      if (parts_.count(key)) throw HostError(HrBadPackage(), path + ": duplicate part " + name);
+      parts_[key] = Part{name, {static_cast<std::uint64_t>(i)}, st.size};
+      order_.push_back(key);
+    }
+
+    for (auto& [key, list] : pieces) {
+      const std::string& name = pieceSpelling[key];
+      if (parts_.count(key)) throw HostError(HrBadPackage(), path + ": duplicate part " + name);
+      std::sort(list.begin(), list.end(), [](const Piece& a, const Piece& b) { return a.number < b.number; });
+      Part part{name, {}, 0};
+      for (size_t n = 0; n < list.size(); ++n) {
+        const bool lastExpected = n + 1 == list.size();
+        if (list[n].number != n || list[n].last != lastExpected)
+          throw HostError(HrBadPackage(), path + ": interleaved part " + name + " has missing or misplaced pieces");
+        zip_stat_t st;
+        zip_stat_index(archive_, list[n].index, 0, &st);
+        part.size += st.size;
+        part.items.push_back(list[n].index);
+      }
+      if (part.size > limits.maxPartBytes)
+        throw HostError(HrTooLarge(), path + ": part " + name + " exceeds the part size limit");
+      parts_[key] = std::move(part);
+      order_.push_back(key);
+    }
+  } catch (...) {
+    zip_discard(archive_);
+    throw;
+  }
+}
+
+ZipPackage::~ZipPackage() { zip_discard(archive_); }
+
+const ZipPackage::Part& ZipPackage::Find(const std::string& partName) const {
+  const auto it = parts_.find(PartKey(partName));
+  if (it == parts_.end()) throw HostError(HrMissingPart(), path_ + ": the package has no part " + partName);
+  return it->second;
+}
+
+bool ZipPackage::Contains(const std::string& partName) const { return parts_.count(PartKey(partName)) != 0; }
+
+const std::string& ZipPackage::CanonicalName(const std::string& partName) const { return Find(partName).name; }
+
+std::vector<std::string> ZipPackage::PartNames() const {
+  std::vector<std::string> names;
+  for (const std::string& key : order_) names.push_back(parts_.at(key).name);
+  return names;
+}
+
+std::vector<unsigned char> ZipPackage::Read(const std::string& partName) const {
+  const Part& part = Find(partName);
+  std::vector<unsigned char> bytes(part.size);
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::uint64_t offset = 0;
+  for (std::uint64_t index : part.items) {
+    zip_file_t* file = zip_fopen_index(archive_, index, 0);
+    if (file == nullptr)
+      throw HostError(HrCorruptData(), path_ + ": cannot read part " + part.name + ": " + zip_strerror(archive_));
+    zip_stat_t st;
+    zip_stat_index(archive_, index, 0, &st);
+    const std::uint64_t end = offset + st.size;
+    std::string failure;
+    while (failure.empty()) {
+      // One byte beyond the declared size proves that the item holds no more than it says.
+      unsigned char spare;
+      unsigned char* dest = offset < end ? bytes.data() + offset : &spare;
+      const std::uint64_t want = offset < end ? std::min<std::uint64_t>(end - offset, 1u << 20) : 1;
+      const zip_int64_t got = zip_fread(file, dest, want);
+      if (got < 0) failure = zip_error_strerror(zip_file_get_error(file));
+      else if (got == 0) break;
+      else if (offset >= end) failure = "more data than its declared size";
+      else offset += static_cast<std::uint64_t>(got);
+    }
+    zip_fclose(file);
+    if (failure.empty() && offset != end) failure = "less data than its declared size";
+    if (!failure.empty())
+      throw HostError(HrCorruptData(), path_ + ": part " + part.name + " is damaged: " + failure);
+  }
+  return bytes;
+}
+
+}  // namespace host

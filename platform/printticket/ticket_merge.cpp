@@ -1,0 +1,72 @@
+// Merging a delta ticket onto a base by scope, and validating the result against the printer.
+#include "printticket/ticket_model.h"
+
+namespace platform::printticket {
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+QName FeatureName(const PrinterDescription& printer, const PrinterFeature& feature) {
+  return QName{feature.isPrivate ? printer.privateNamespace : kPrintSchemaKeywords, TicketName(feature.name)};
+}
+
+QName OptionName(const PrinterDescription& printer, const PrinterOption& option) {
+  return QName{option.isPrivate ? printer.privateNamespace : kPrintSchemaKeywords, TicketName(option.name)};
+}
+
+const PrinterFeature* Describing(const TicketEntry& entry, const PrinterDescription& printer) {
+  if (entry.kind != TicketEntry::Kind::Feature) return nullptr;
+  for (const auto& feature : printer.features) {
+    if (FeatureName(printer, feature) == entry.name) return &feature;
+  }
+  return nullptr;
+}
+
+// A setting the printer does not describe takes its scope from its name, as the Print Schema's
+// keywords do (JobCopiesAllDocuments, DocumentCollate, PageMediaSize).
+FeatureScope ScopeOf(const TicketEntry& entry, const PrinterDescription& printer) {
+  if (const PrinterFeature* feature = Describing(entry, printer)) return feature->scope;
+  if (StartsWith(entry.name.local, "Job")) return FeatureScope::Job;
+  if (StartsWith(entry.name.local, "Document")) return FeatureScope::Document;
+  return FeatureScope::Page;
+}
+
+}  // namespace
+
+void MergeDelta(Ticket* base, const Ticket& delta, FeatureScope scope, const PrinterDescription& printer) {
+  for (const auto& entry : delta.entries) {
+    if (static_cast<int>(ScopeOf(entry, printer)) > static_cast<int>(scope)) continue;
+    bool replaced = false;
+    for (auto& existing : base->entries) {
+      if (existing.kind == entry.kind && existing.name == entry.name) {
+        existing = entry;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) base->entries.push_back(entry);
+  }
+}
+
+Validation Validate(const Ticket& ticket, const PrinterDescription& printer) {
+  Validation result;
+  for (const auto& feature : printer.features) {
+    const PrinterOption* chosen = nullptr;
+    bool selected = false;
+    for (const auto& entry : ticket.entries) {
+      if (Describing(entry, printer) != &feature) continue;
+      selected = entry.hasOption;
+      for (const auto& option : feature.options) {
+        if (entry.option && OptionName(printer, option) == *entry.option) chosen = &option;
+      }
+    }
+    if (!chosen) {
+      chosen = &feature.Default();
+      result.conflict = result.conflict || selected;
+    }
+    result.options.push_back(chosen);
+  }
+  return result;
+}
+
+}  // namespace platform::printticket

@@ -1,0 +1,85 @@
+// Writes tickets as the print system does: fixed prefixes, one feature after another.
+#include "printticket/ticket_model.h"
+
+namespace platform::printticket {
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
+
+}  // namespace
+
+std::string TicketName(const std::string& name) {
+  if (!name.empty() && IsNameStart(static_cast<unsigned char>(name[0]))) return name;
+  return "_" + name;
+}
+
+std::string WriteTicket(const PrinterDescription& printer, const std::vector<const PrinterOption*>& options) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<psf:PrintTicket xmlns:psf=\"" + std::string(kPrintSchemaFramework) +
+      "\" xmlns:psk=\"" + kPrintSchemaKeywords +
+      "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""
+      " xmlns:ns0000=\"" + Escaped(printer.privateNamespace) + "\" version=\"1\">\n";
+  for (size_t i = 0; i < printer.features.size() && i < options.size(); ++i) {
+    const PrinterFeature& feature = printer.features[i];
+    const PrinterOption& option = *options[i];
+    xml += "  <psf:Feature name=\"" + std::string(feature.isPrivate ? "ns0000:" : "psk:") +
+           Escaped(TicketName(feature.name)) + "\">\n";
+    xml += "    <psf:Option name=\"" + std::string(option.isPrivate ? "ns0000:" : "psk:") +
+           Escaped(TicketName(option.name)) + "\"";
+    if (option.scoredProperties.empty()) {
+      xml += " />\n";
+    } else {
+      xml += ">\n";
+      for (const auto& [property, value] : option.scoredProperties) {
+        xml += "      <psf:ScoredProperty name=\"psk:" + Escaped(TicketName(property)) + "\">\n";
+        xml += "        <psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) + "</psf:Value>\n";
+        xml += "      </psf:ScoredProperty>\n";
+      }
+      xml += "    </psf:Option>\n";
+    }
+    xml += "  </psf:Feature>\n";
+  }
+  xml += "</psf:PrintTicket>\n";
+  return xml;
+}
+
+}  // namespace platform::printticket
+
+namespace platform {
+
+std::string DefaultTicketXml(const PrinterDescription& printer, const std::map<std::string, std::string>& options) {
+  for (const auto& [featureName, optionName] : options) {
+    bool known = false;
+    for (const auto& feature : printer.features) {
+      if (feature.name != featureName) continue;
+      known = true;
+      if (!feature.FindOption(optionName)) {
+        throw std::invalid_argument("feature " + featureName + " has no option " + optionName);
+      }
+    }
+    if (!known) throw std::invalid_argument("printer " + printer.name + " has no feature " + featureName);
+  }
+  std::vector<const PrinterOption*> chosen;
+  for (const auto& feature : printer.features) {
+    const auto it = options.find(feature.name);
+    chosen.push_back(it == options.end() ? &feature.Default() : feature.FindOption(it->second));
+  }
+  return printticket::WriteTicket(printer, chosen);
+}
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+#include "xps/mupdf_page.h"
+
+#include <mupdf/fitz.h>
+#include <xpsobjectmodel.h>
+
+#include <new>
+
+namespace platform::xps {
+namespace {
+
+constexpr const char* kXpsMagic = "application/vnd.ms-xpsdocument";
+
+HRESULT CaughtError(fz_context* ctx) {
+  return fz_caught(ctx) == FZ_ERROR_MEMORY ? E_OUTOFMEMORY : XPS_E_INVALID_MARKUP;
+}
+
+}  // namespace
+
+HRESULT MupdfPage::Open(std::string archive, bool antialiasText, bool antialiasGraphics,
+                        std::unique_ptr<MupdfPage>& page) {
+  std::unique_ptr<MupdfPage> opened(new (std::nothrow) MupdfPage());
+  if (!opened) return E_OUTOFMEMORY;
+  opened->archive_ = std::move(archive);
+  opened->ctx_ = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  if (opened->ctx_ == nullptr) return E_OUTOFMEMORY;
+  fz_set_text_aa_level(opened->ctx_, antialiasText ? 8 : 0);
+  fz_set_graphics_aa_level(opened->ctx_, antialiasGraphics ? 8 : 0);
+  const HRESULT hr = opened->Load();
+  if (FAILED(hr)) return hr;
+  page = std::move(opened);
+  return S_OK;
+}
+
+// Only plain C locals live across fz_try: the error path is a longjmp.
+HRESULT MupdfPage::Load() {
+  fz_context* ctx = ctx_;
+  fz_stream* stream = nullptr;
+  fz_page* page = nullptr;
+  HRESULT hr = S_OK;
+  fz_var(stream);
+  fz_var(page);
+  fz_try(ctx) {
+    fz_register_document_handlers(ctx);
+    stream = fz_open_memory(ctx, reinterpret_cast<const unsigned char*>(archive_.data()), archive_.size());
+    doc_ = fz_open_document_with_stream(ctx, kXpsMagic, stream);
+    page = fz_load_page(ctx, doc_, 0);
+    list_ = fz_new_display_list_from_page(ctx, page);
+  }
+  fz_always(ctx) {
+    fz_drop_page(ctx, page);
+    fz_drop_stream(ctx, stream);
+  }
+  fz_catch(ctx) { hr = CaughtError(ctx); }
+  return hr;
+}
+
+MupdfPage::~MupdfPage() {
+  if (ctx_ == nullptr) return;
+  fz_drop_display_list(ctx_, list_);
+  fz_drop_document(ctx_, doc_);
+  fz_drop_context(ctx_);
+}
+
+void MupdfPage::SetMinimalLineWidth(float width) { fz_set_graphics_min_line_width(ctx_, width); }
+
+HRESULT MupdfPage::Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples) {
+  fz_context* ctx = ctx_;
+  fz_pixmap* pixmap = nullptr;
+  fz_device* device = nullptr;
+  HRESULT hr = S_OK;
+  fz_var(pixmap);
+  fz_var(device);
+  fz_try(ctx) {
+    const fz_irect box = fz_make_irect(x0, y0, x1, y1);
+    pixmap = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), box, nullptr, 1, samples);
+    fz_clear_pixmap(ctx, pixmap);
+    device = fz_new_draw_device(ctx, fz_identity, pixmap);
+    fz_run_display_list(ctx, list_, device, fz_scale(dpi / 72.0f, dpi / 72.0f), fz_rect_from_irect(box), nullptr);
+    fz_close_device(ctx, device);
+  }
+  fz_always(ctx) {
+    fz_drop_device(ctx, device);
+    fz_drop_pixmap(ctx, pixmap);
+  }
+  fz_catch(ctx) { hr = CaughtError(ctx); }
+  return hr;
+}
+
+}  // namespace platform::xps

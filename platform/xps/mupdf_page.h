@@ -1,0 +1,49 @@
+// One XPS page opened with MuPDF and recorded once as a display list, rendered band by band.
+// Each object has its own MuPDF context and shares nothing, so objects may live on different
+// threads; one object must not be used by two threads at once.
+#ifndef BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
+#define BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+struct fz_context;
+struct fz_document;
+struct fz_display_list;
+
+namespace platform::xps {
+
+class MupdfPage {
+ public:
+  // Opens the first page of the XPS package in archive (a ZIP) and records it. Fails with
+  // E_OUTOFMEMORY, or XPS_E_INVALID_MARKUP when MuPDF cannot open or interpret the page (its
+  // message goes to standard error).
+  static HRESULT Open(std::string archive, bool antialiasText, bool antialiasGraphics,
+                      std::unique_ptr<MupdfPage>& page);
+  ~MupdfPage();
+  MupdfPage(const MupdfPage&) = delete;
+  MupdfPage& operator=(const MupdfPage&) = delete;
+
+  // Strokes thinner than width pixels are drawn width pixels wide (0: as they are).
+  void SetMinimalLineWidth(float width);
+
+  // Renders the device pixels [x0, x1) × [y0, y1) of the page at dpi into samples: rows of
+  // (x1 − x0) × 4 bytes, blue, green, red, alpha, premultiplied, transparent where nothing is
+  // drawn. Fails with E_OUTOFMEMORY or XPS_E_INVALID_MARKUP.
+  HRESULT Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples);
+
+ private:
+  MupdfPage() = default;
+  HRESULT Load();
+
+  fz_context* ctx_ = nullptr;
+  std::string archive_;  // the bytes MuPDF reads from, for the life of the document
+  fz_document* doc_ = nullptr;
+  fz_display_list* list_ = nullptr;
+};
+
+}  // namespace platform::xps
+
+#endif

@@ -1,0 +1,95 @@
+#include "xps/stored_zip.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <new>
+
+namespace platform::xps {
+namespace {
+
+constexpr std::uint16_t kVersion = 20;
+constexpr std::uint16_t kUtf8Names = 0x0800;
+constexpr std::uint64_t kLimit = 0xFFFFFFFFu;
+
+void Put16(std::string& out, std::uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+}  // namespace
+
+HRESULT StoredZip::Add(const std::string& name, const std::string& data) {
+  if (entries_ >= 0xFFFF || name.size() > 0xFFFF) return E_OUTOFMEMORY;
+  const std::uint64_t offset = body_.size();
+  if (offset + 30 + name.size() + data.size() > kLimit) return E_OUTOFMEMORY;
+  try {
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    const auto size = static_cast<std::uint32_t>(data.size());
+    body_.reserve(body_.size() + 30 + name.size() + data.size());
+    Put32(body_, 0x04034b50);
+    Put16(body_, kVersion);
+    Put16(body_, kUtf8Names);
+    Put16(body_, 0);  // stored
+    Put16(body_, 0);  // time
+    Put16(body_, 0x21);  // date: 1980-01-01
+    Put32(body_, crc);
+    Put32(body_, size);
+    Put32(body_, size);
+    Put16(body_, static_cast<std::uint32_t>(name.size()));
+    Put16(body_, 0);
+    body_ += name;
+    body_ += data;
+
+    Put32(directory_, 0x02014b50);
+    Put16(directory_, kVersion);
+    Put16(directory_, kVersion);
+    Put16(directory_, kUtf8Names);
+    Put16(directory_, 0);
+    Put16(directory_, 0);
+    Put16(directory_, 0x21);
+    Put32(directory_, crc);
+    Put32(directory_, size);
+    Put32(directory_, size);
+    Put16(directory_, static_cast<std::uint32_t>(name.size()));
+    Put16(directory_, 0);  // extra
+    Put16(directory_, 0);  // comment
+    Put16(directory_, 0);  // disk
+    Put16(directory_, 0);  // internal attributes
+    Put32(directory_, 0);  // external attributes
+    Put32(directory_, static_cast<std::uint32_t>(offset));
+    directory_ += name;
+    ++entries_;
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT StoredZip::Finish(std::string& archive) {
+  if (body_.size() + directory_.size() + 22 > kLimit) return E_OUTOFMEMORY;
+  try {
+    const auto bodySize = static_cast<std::uint32_t>(body_.size());
+    archive = std::move(body_);
+    body_.clear();
+    archive += directory_;
+    Put32(archive, 0x06054b50);
+    Put16(archive, 0);
+    Put16(archive, 0);
+    Put16(archive, entries_);
+    Put16(archive, entries_);
+    Put32(archive, static_cast<std::uint32_t>(directory_.size()));
+    Put32(archive, bodySize);
+    Put16(archive, 0);
+    return S_OK;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+}  // namespace platform::xps

@@ -1,0 +1,27 @@
+// A ZIP archive of stored (uncompressed) entries assembled in memory.
+#ifndef BRIMLOFT_PLATFORM_XPS_STORED_ZIP_H
+#define BRIMLOFT_PLATFORM_XPS_STORED_ZIP_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform::xps {
+
+class StoredZip {
+ public:
+  // Adds an entry named name (UTF-8, no leading "/"). Fails with E_OUTOFMEMORY, also when the
+  // archive would outgrow the classic ZIP limits (4 GiB, 65,535 entries).
+  HRESULT Add(const std::string& name, const std::string& data);
+  // The whole archive: the entries, the central directory and its end record.
+  HRESULT Finish(std::string& archive);
+
+ private:
+  std::string body_;
+  std::string directory_;
+  unsigned entries_ = 0;
+};
+
+}  // namespace platform::xps
+
+#endif

@@ -1,0 +1,29 @@
+// Text and stream helpers shared by the XPS object model and the rasterizer.
+#ifndef BRIMLOFT_PLATFORM_XPS_XPS_TEXT_H
+#define BRIMLOFT_PLATFORM_XPS_XPS_TEXT_H
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+namespace platform::xps {
+
+// UTF-8 of a wide string; characters outside Unicode become U+FFFD.
+std::string ToUtf8(const std::wstring& text);
+// Wide string of UTF-8 text; malformed sequences become U+FFFD.
+std::wstring FromUtf8(const std::string& text);
+
+// A new BSTR copy of text in *out; E_POINTER for a null out, E_OUTOFMEMORY.
+HRESULT CopyToBstr(const std::wstring& text, BSTR* out);
+
+// Appends everything from the stream's current position to its end. Fails with the stream's
+// HRESULT, or E_OUTOFMEMORY.
+HRESULT ReadToEnd(IStream* stream, std::string& bytes);
+
+// The whole content of a stream from its start, leaving its position where it was.
+HRESULT ReadWhole(IStream* stream, std::string& bytes);
+
+}  // namespace platform::xps
+
+#endif

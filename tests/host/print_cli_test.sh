@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# brimloft-print from the outside: usage, clear errors for bad jobs, exit codes, no crash.
+# usage: print_cli_test.sh BRIMLOFT_PRINT EXAMPLES_DIR SAMPLES_DIR
+set -u
+print=$1 examples=$2 samples=$3
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+passed=0 failed=0
+
+# expect NAME STATUS PATTERN -- command...: the status must match and stderr must hold PATTERN.
+expect() {
+  local name=$1 status=$2 pattern=$3
+  shift 4
+  "$@" >"$scratch/out" 2>"$scratch/err" </dev/null
+  local got=$?
+  if [ "$got" -eq "$status" ] && grep -q -- "$pattern" "$scratch/err" "$scratch/out"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name: exit $got (want $status), output:"
+    cat "$scratch/out" "$scratch/err" | head -5
+  fi
+}
+
+head -c 5000 "$samples/testPPT.xps" >"$scratch/truncated.xps"
+printf 'plain words, no zip\n' >"$scratch/words.xps"
+: >"$scratch/empty.xps"
+
+expect help 0 "usage: brimloft-print" -- "$print" --help
+expect version 0 "brimloft-print 1" -- "$print" --version
+expect no-job 2 "no XPS job given" -- "$print" --output "$scratch/o.bin"
+expect two-jobs 2 "more than one XPS job" -- "$print" --output "$scratch/o.bin" a.xps b.xps
+expect bad-flag 2 "unknown option --frobnicate" -- "$print" --frobnicate x.xps
+expect bad-pair 2 "not of the form NAME=VALUE" -- "$print" -o QVDither x.xps
+expect missing-value 2 "needs a value" -- "$print" x.xps --output
+expect preview-needs-output 2 "needs --output" -- "$print" --preview "$scratch/p.png" x.xps
+expect missing 1 "no such file" -- "$print" --output "$scratch/o.bin" "$scratch/absent.xps"
+expect truncated 1 "damaged or truncated\|not a ZIP" -- "$print" --output "$scratch/o.bin" "$scratch/truncated.xps"
+expect not-zip 1 "not a ZIP package" -- "$print" --output "$scratch/o.bin" "$scratch/words.xps"
+expect empty 1 "not a ZIP package\|damaged" -- "$print" --output "$scratch/o.bin" "$scratch/empty.xps"
+expect bad-printer 1 "no variant code" -- "$print" -p RX9Z --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-feature 1 "no feature Frobnication" -- "$print" -o Frobnication=On --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
+
+# A bad job must not truncate an existing output file.
+printf 'keep me' >"$scratch/kept.bin"
+"$print" --output "$scratch/kept.bin" "$scratch/words.xps" 2>/dev/null
+if [ "$(cat "$scratch/kept.bin")" = "keep me" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL kept-output"; fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,233 @@
+// The rasterization step with a fake rasterization service: geometry, strips, cancellation.
+#include <gtest/gtest.h>
+
+#include <comdef.h>
+#include <wincodec.h>
+#include <xpsrassvc.h>
+
+#include <platform/com_object.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "module/filtertypes.h"
+#include "support/property_bag.h"
+#include "support/write_stream.h"
+#include "xps/rasinterface.h"
+
+namespace brimloft {
+namespace {
+
+constexpr HRESULT kCancelled = static_cast<HRESULT>(0x8007003F);
+
+struct RasterLog {
+  std::vector<FLOAT> rasterizerDpis;
+  std::vector<XPS_RECT> rects;  // x, y, width, height as requested
+  int cancelAtStrip = -1;       // the strip (0-based) that answers cancelled
+};
+
+class FakeRasterizer final : public platform::ComObject<IXpsRasterizer, &IID_IXpsRasterizer> {
+ public:
+  explicit FakeRasterizer(RasterLog& log) : log_(log) {}
+  HRESULT STDMETHODCALLTYPE RasterizeRect(INT x, INT y, INT width, INT height, IXpsRasterizerNotificationCallback*,
+                                          IWICBitmap** bitmap) override {
+    const int strip = static_cast<int>(log_.rects.size());
+    log_.rects.push_back({FLOAT(x), FLOAT(y), FLOAT(width), FLOAT(height)});
+    *bitmap = nullptr;
+    if (strip == log_.cancelAtStrip) return kCancelled;
+    ComPtr<IWICImagingFactory> factory;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  factory.put_void());
+    if (FAILED(hr)) return hr;
+    return factory->CreateBitmap(UINT(width), UINT(height), GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad,
+                                 bitmap);
+  }
+  HRESULT STDMETHODCALLTYPE SetMinimalLineWidth(INT) override { return S_OK; }
+
+ private:
+  RasterLog& log_;
+};
+
+class FakeRasterizationFactory final
+    : public platform::ComObject<IXpsRasterizationFactory, &IID_IXpsRasterizationFactory> {
+ public:
+  explicit FakeRasterizationFactory(RasterLog& log) : log_(log) {}
+  HRESULT STDMETHODCALLTYPE CreateRasterizer(IXpsOMPage*, FLOAT dpi, XPSRAS_RENDERING_MODE, XPSRAS_RENDERING_MODE,
+                                             IXpsRasterizer** rasterizer) override {
+    log_.rasterizerDpis.push_back(dpi);
+    *rasterizer = new FakeRasterizer(log_);
+    return S_OK;
+  }
+
+ private:
+  RasterLog& log_;
+};
+
+class FakePage final : public platform::ComObject<IXpsOMPage, &IID_IXpsOMPage> {
+ public:
+  explicit FakePage(XPS_RECT bleed) : bleed_(bleed) {}
+  HRESULT STDMETHODCALLTYPE GetPartName(IOpcPartUri**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPartName(IOpcPartUri*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetPageDimensions(XPS_SIZE* size) override {
+    *size = {bleed_.width, bleed_.height};
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetContentBox(XPS_RECT* box) override {
+    *box = bleed_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetBleedBox(XPS_RECT* box) override {
+    *box = bleed_;
+    return S_OK;
+  }
+
+ private:
+  XPS_RECT bleed_;
+};
+
+PageSettings Settings(FLOAT resolution, FLOAT width, FLOAT height) {
+  PageSettings s;
+  s.resolution = resolution;
+  s.pageSize = {width, height};
+  s.targetRect = {0, 0, width, height};
+  return s;
+}
+
+HRESULT GeometryFailure(const PageSettings& settings, const XPS_RECT& bleed) {
+  try {
+    ComputeRasterGeometry(settings, bleed);
+  } catch (const hr_error& e) {
+    return e.hr;
+  }
+  return S_OK;
+}
+
+TEST(RasterGeometry, FourByThreeInchesAt203DpiIsOneStrip) {
+  const RasterGeometry g = ComputeRasterGeometry(Settings(203, 384, 288), {0, 0, 384, 288});
+  EXPECT_EQ(812, g.width);
+  EXPECT_EQ(609, g.height);
+  EXPECT_FLOAT_EQ(203.0f, g.dpi);
+  EXPECT_EQ(0, g.x);
+  EXPECT_EQ(0, g.y);
+  EXPECT_EQ(5165, g.stripRows);
+}
+
+TEST(RasterGeometry, ALargerBleedBoxFitsByTheSmallerRatio) {
+  const RasterGeometry g = ComputeRasterGeometry(Settings(203, 384, 288), {-5, -5, 394, 298});
+  EXPECT_NEAR(196.18791, g.dpi, 1e-4);
+  EXPECT_EQ(-10, g.x);
+  EXPECT_EQ(-10, g.y);
+}
+
+TEST(RasterGeometry, RejectsWhatCannotBeRendered) {
+  PageSettings fit0 = Settings(203, 384, 288);
+  fit0.fitMode = 0;
+  EXPECT_EQ(E_UNEXPECTED, GeometryFailure(fit0, {0, 0, 384, 288}));
+  EXPECT_EQ(E_OUTOFMEMORY, GeometryFailure(Settings(96, 4194305, 10), {0, 0, 4194305, 10}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 0, 288), {0, 0, 384, 288}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(0, 384, 288), {0, 0, 384, 288}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, -384, 288), {0, 0, 384, 288}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, 288), {0, 0, 0, 288}));
+  EXPECT_EQ(S_OK, GeometryFailure(Settings(96, 4194304, 10), {0, 0, 4194304, 10}));
+}
+
+// A private temporary folder holding a portrait ticket snapshot for the printer output.
+class RasterizePageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    folder_ = std::filesystem::temp_directory_path() / ("brimloft-ras-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    if (const char* old = std::getenv("TMPDIR")) oldTmp_ = old;
+    setenv("TMPDIR", folder_.c_str(), 1);
+    std::ofstream(folder_ / "brimloft_print_ticket_.xml")
+        << "<psf:PrintTicket xmlns:psf='http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework'"
+           " xmlns:psk='http://schemas.microsoft.com/windows/2003/08/printing/printschemakeywords'>"
+           "<psf:Feature name='psk:PageOrientation'><psf:Option name='psk:Portrait'/></psf:Feature>"
+           "</psf:PrintTicket>";
+    bag_ = host::PropertyBag::Create();
+    out_ = host::MemoryWriteStream::Create();
+    auto factory = ComPtr<IUnknown>::Attach(new FakeRasterizationFactory(log_));
+    _variant_t value(factory.get());
+    ASSERT_EQ(S_OK, bag_->AddProperty(L"MS_IXpsRasterizationFactory", &value));
+    ras_ = RasInterface::Create("RX2P", bag_.get(), out_.get());
+    liveness_ = ComPtr<FilterLiveness>::Attach(new FilterLiveness);
+  }
+  void TearDown() override {
+    ras_.reset();
+    if (oldTmp_.empty()) unsetenv("TMPDIR"); else setenv("TMPDIR", oldTmp_.c_str(), 1);
+    std::filesystem::remove_all(folder_);
+    CoUninitialize();
+  }
+
+  void Rasterize(FLOAT widthInch, FLOAT heightInch, const PageSettings* custom = nullptr) {
+    const FLOAT w = widthInch * 96, h = heightInch * 96;
+    auto page = ComPtr<IXpsOMPage>::Attach(new FakePage({0, 0, w, h}));
+    const PageSettings settings = custom ? *custom : Settings(203, w, h);
+    ras_->RasterizePage(7, page.get(), settings, liveness_.get());
+  }
+
+  std::filesystem::path folder_;
+  std::string oldTmp_;
+  RasterLog log_;
+  ComPtr<host::PropertyBag> bag_;
+  ComPtr<host::MemoryWriteStream> out_;
+  std::unique_ptr<RasInterface> ras_;
+  ComPtr<FilterLiveness> liveness_;
+};
+
+TEST_F(RasterizePageTest, ALongPageGoesOutInStripsOfAtMostFourMegapixels) {
+  Rasterize(4, 40);
+  ASSERT_EQ(1u, log_.rasterizerDpis.size());
+  ASSERT_EQ(2u, log_.rects.size());
+  EXPECT_EQ(0, log_.rects[0].y);
+  EXPECT_EQ(812, log_.rects[0].width);
+  EXPECT_EQ(5165, log_.rects[0].height);
+  EXPECT_EQ(5165, log_.rects[1].y);
+  EXPECT_EQ(2955, log_.rects[1].height);
+  EXPECT_EQ(2u, out_->WriteSizes().size());  // one segment per strip
+}
+
+TEST_F(RasterizePageTest, APageWithoutRowsMakesARasterizerButNoStrip) {
+  Rasterize(4, 0.001f);
+  EXPECT_EQ(1u, log_.rasterizerDpis.size());
+  EXPECT_TRUE(log_.rects.empty());
+  EXPECT_TRUE(out_->Bytes().empty());
+}
+
+TEST_F(RasterizePageTest, AStoppedJobRendersNoStrip) {
+  liveness_->Stop();
+  Rasterize(4, 3);
+  EXPECT_EQ(1u, log_.rasterizerDpis.size());
+  EXPECT_TRUE(log_.rects.empty());
+}
+
+TEST_F(RasterizePageTest, CancellationInTheMiddleEndsThePageQuietlyKeepingEarlierStrips) {
+  log_.cancelAtStrip = 1;
+  Rasterize(4, 40);
+  EXPECT_EQ(2u, log_.rects.size());
+  EXPECT_EQ(1u, out_->WriteSizes().size());
+}
+
+TEST_F(RasterizePageTest, ABadFitModeFailsBeforeAnyRasterizerIsMade) {
+  PageSettings settings = Settings(203, 384, 288);
+  settings.fitMode = 0;
+  try {
+    Rasterize(4, 3, &settings);
+    FAIL() << "no failure";
+  } catch (const hr_error& e) {
+    EXPECT_EQ(E_UNEXPECTED, e.hr);
+  }
+  EXPECT_TRUE(log_.rasterizerDpis.empty());
+}
+
+TEST_F(RasterizePageTest, EndJobWritesTheClosingSegment) {
+  ras_->EndJob();
+  const std::vector<unsigned char> expected = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08, 0x1B, 0x7A, 0x30};
+  EXPECT_EQ(expected, out_->Bytes());
+}
+
+}  // namespace
+}  // namespace brimloft

@@ -1,0 +1,113 @@
+#include "xps/rasinterface.h"
+
+#include <comdef.h>
+#include <wincodec.h>
+
+#include "module/filtertypes.h"
+#include "module/trace.h"
+#include "printer/BrimloftBitmapHandler.h"
+
+namespace brimloft {
+namespace {
+
+constexpr char kUnit[] = "rasinterface";
+constexpr INT kStripPixels = 0x400000;
+const HRESULT kCancelled = HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
+
+// Single-precision scaling, then the half added and the truncation in double precision.
+INT RoundedPixels(FLOAT resolution, FLOAT length) {
+  const FLOAT scaled = resolution / 96.0f * length;
+  return static_cast<INT>(static_cast<double>(scaled) + 0.5);
+}
+
+INT EdgePixels(FLOAT dpi, FLOAT bleedEdge, FLOAT resolution, FLOAT targetEdge) {
+  const FLOAT edge = dpi * bleedEdge / 96.0f - resolution * targetEdge / 96.0f;
+  return static_cast<INT>(static_cast<double>(edge) - 0.5);
+}
+
+}  // namespace
+
+RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox) {
+  const FLOAT r = settings.resolution;
+  RasterGeometry g;
+  g.height = RoundedPixels(r, settings.pageSize.height);
+  g.width = RoundedPixels(r, settings.pageSize.width);
+  if (settings.fitMode != 1) {
+    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 12);
+    throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  }
+  const XPS_RECT bleed = bleedBox;
+  if (settings.fitMode != 1) {
+    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 13);
+    throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  }
+  const XPS_RECT target = settings.targetRect;
+  // A page without width (a zero or negative size or resolution in the ticket) has no strip
+  // height; a page without a bleed area can't be fitted.
+  if (g.width <= 0 || !(bleed.width > 0.0f) || !(bleed.height > 0.0f)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  const FLOAT sx = target.width / bleed.width * r;
+  const FLOAT sy = target.height / bleed.height * r;
+  g.dpi = sx > sy ? sy : sx;
+  g.x = EdgePixels(g.dpi, bleed.x, r, target.x);
+  g.y = EdgePixels(g.dpi, bleed.y, r, target.y);
+  g.stripRows = kStripPixels / g.width;
+  if (g.stripRows == 0) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
+  return g;
+}
+
+RasInterface::RasInterface(ComPtr<IXpsRasterizationFactory> factory, std::unique_ptr<BrimloftBitmapHandler> handler)
+    : factory_(std::move(factory)), handler_(std::move(handler)) {}
+
+RasInterface::~RasInterface() = default;
+
+std::unique_ptr<RasInterface> RasInterface::Create(const std::string& variantCode,
+                                                   IPrintPipelinePropertyBag* propertyBag,
+                                                   IPrintWriteStream* outputStream) {
+  _variant_t property;
+  check_hr(propertyBag->GetProperty(L"MS_IXpsRasterizationFactory", &property), kUnit, __LINE__);
+  if (property.vt != VT_UNKNOWN && property.vt != VT_DISPATCH) throw_hr(E_NOINTERFACE, kUnit, __LINE__);
+  if (property.punkVal == nullptr) throw_hr(E_POINTER, kUnit, __LINE__);
+  ComPtr<IXpsRasterizationFactory> factory;
+  check_hr(property.punkVal->QueryInterface(IID_IXpsRasterizationFactory, factory.put_void()), kUnit, __LINE__);
+  auto handler = BrimloftBitmapHandler::Create(variantCode, propertyBag, outputStream);
+  return std::unique_ptr<RasInterface>(new RasInterface(std::move(factory), std::move(handler)));
+}
+
+void RasInterface::RasterizePage(INT pageIndex, IXpsOMPage* page, const PageSettings& settings,
+                                 FilterLiveness* liveness) {
+  XPS_SIZE dimensions{};
+  XPS_RECT bleed{};
+  XPS_RECT content{};
+  check_hr(page->GetPageDimensions(&dimensions), kUnit, __LINE__);
+  check_hr(page->GetBleedBox(&bleed), kUnit, __LINE__);
+  check_hr(page->GetContentBox(&content), kUnit, __LINE__);
+
+  const RasterGeometry g = ComputeRasterGeometry(settings, bleed);
+
+  ComPtr<IXpsRasterizer> rasterizer;
+  check_hr(factory_->CreateRasterizer(page, g.dpi, XPSRAS_RENDERING_MODE_ANTIALIASED,
+                                      XPSRAS_RENDERING_MODE_ANTIALIASED, rasterizer.put()),
+           kUnit, __LINE__);
+  check_hr(rasterizer->SetMinimalLineWidth(1), kUnit, __LINE__);
+
+  for (INT row = 0; liveness->IsAlive() && row < g.height;) {
+    BRIMLOFT_TRACE(TRACE_DETAIL, rasinterface, 10);
+    const INT rows = row + g.stripRows >= g.height ? g.height - row : g.stripRows;
+    ComPtr<IWICBitmap> strip;
+    const HRESULT hr = rasterizer->RasterizeRect(g.x, g.y + row, g.width, rows, liveness, strip.put());
+    if (hr == kCancelled) {
+      BRIMLOFT_TRACE(TRACE_DETAIL, rasinterface, 11);
+      break;
+    }
+    check_hr(hr, kUnit, __LINE__);
+    if (!strip) throw_hr(E_POINTER, kUnit, __LINE__);
+    row += rows;
+    const double r = settings.resolution;
+    check_hr(strip->SetResolution(r, r), kUnit, __LINE__);
+    handler_->ProcessStrip(pageIndex, strip.get());
+  }
+}
+
+void RasInterface::EndJob() { handler_->ProcessStrip(0, nullptr); }
+
+}  // namespace brimloft
