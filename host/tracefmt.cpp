@@ -18,11 +18,11 @@ int main(int argc, char** argv) {
   std::vector<platform::trace::Record> records;
   std::string error;
   try {
-    brimloft::host::ParseTraceFile(brimloft::host::ReadTraceBytes(argv[1]), records);
+    host::ParseTraceFile(host::ReadTraceBytes(argv[1]), records);
   } catch (const std::exception& e) {
     error = e.what();
   }
-  for (const auto& record : records) std::printf("%s\n", brimloft::host::FormatTraceRecord(record).c_str());
+  for (const auto& record : records) std::printf("%s\n", host::FormatTraceRecord(record).c_str());
   if (!error.empty()) {
     std::fflush(stdout);
     std::fprintf(stderr, "brimloft-tracefmt: %s: %s\n", argv[1], error.c_str());

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-namespace brimloft {
 namespace host {
 namespace {
 
@@ -126,4 +125,3 @@ std::string ReadTraceBytes(const std::string& path) {
 std::vector<Record> ReadTraceFile(const std::string& path) { return ParseTraceFile(ReadTraceBytes(path)); }
 
 }  // namespace host
-}  // namespace brimloft

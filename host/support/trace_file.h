@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-namespace brimloft {
 namespace host {
 
 // A file that is not a trace file, has an unsupported version, or is truncated or inconsistent.
@@ -28,6 +27,5 @@ std::string ReadTraceBytes(const std::string& path);
 std::vector<platform::trace::Record> ReadTraceFile(const std::string& path);
 
 }  // namespace host
-}  // namespace brimloft
 
 #endif

@@ -10,7 +10,6 @@
 
 #include "module/trace_ids.h"
 
-namespace brimloft {
 namespace host {
 namespace {
 
@@ -22,19 +21,19 @@ struct Unit {
 };
 
 const Unit kUnits[] = {
-    {&trace_ids::kDllentry, "dllentry"},
-    {&trace_ids::kUnknownBase, "UnknownBase"},
-    {&trace_ids::kFiltertypes, "filtertypes"},
-    {&trace_ids::kBrimloftFilter, "BrimloftFilter"},
-    {&trace_ids::kPThandler, "PThandler"},
-    {&trace_ids::kOmconvertor, "omconvertor"},
-    {&trace_ids::kRasinterface, "rasinterface"},
-    {&trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
-    {&trace_ids::kThrowHr, "throw_hr"},
-    {&trace_ids::kTraceFailure, "trace_failure"},
+    {&brimloft::trace_ids::kDllentry, "dllentry"},
+    {&brimloft::trace_ids::kUnknownBase, "UnknownBase"},
+    {&brimloft::trace_ids::kFiltertypes, "filtertypes"},
+    {&brimloft::trace_ids::kBrimloftFilter, "BrimloftFilter"},
+    {&brimloft::trace_ids::kPThandler, "PThandler"},
+    {&brimloft::trace_ids::kOmconvertor, "omconvertor"},
+    {&brimloft::trace_ids::kRasinterface, "rasinterface"},
+    {&brimloft::trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
+    {&brimloft::trace_ids::kThrowHr, "throw_hr"},
+    {&brimloft::trace_ids::kTraceFailure, "trace_failure"},
 };
 
-const std::vector<TraceMessage> kMessages = {
+const std::vector<TracePoint> kMessages = {
     {"dllentry", 10, "Filter created for RX3P", {}},
     {"dllentry", 11, "Filter created for RX3Q", {}},
     {"dllentry", 12, "Filter created for RX2P", {}},
@@ -177,7 +176,7 @@ std::string TimeText(ULONGLONG fileTime) {
   return buf;
 }
 
-bool Substitute(const TraceMessage& message, const std::vector<std::string>& args, std::string& out) {
+bool Substitute(const TracePoint& message, const std::vector<std::string>& args, std::string& out) {
   for (const char* p = message.text; *p; ++p) {
     if (*p == '%' && p[1] >= '1' && p[1] <= '9') {
       const size_t index = static_cast<size_t>(p[1] - '1');
@@ -242,15 +241,15 @@ const char* TraceUnitName(const GUID& messageGuid) {
   return nullptr;
 }
 
-const TraceMessage* FindTraceMessage(const GUID& messageGuid, USHORT number) {
+const TracePoint* FindTracePoint(const GUID& messageGuid, USHORT number) {
   const char* unit = TraceUnitName(messageGuid);
   if (!unit) return nullptr;
-  for (const TraceMessage& message : kMessages)
+  for (const TracePoint& message : kMessages)
     if (message.number == number && std::strcmp(message.unit, unit) == 0) return &message;
   return nullptr;
 }
 
-const std::vector<TraceMessage>& AllTraceMessages() { return kMessages; }
+const std::vector<TracePoint>& AllTracePoints() { return kMessages; }
 
 std::string FormatTraceRecord(const platform::trace::Record& record) {
   char head[96];
@@ -264,7 +263,7 @@ std::string FormatTraceRecord(const platform::trace::Record& record) {
   line += std::to_string(record.number);
   line += ' ';
 
-  if (const TraceMessage* message = FindTraceMessage(record.messageGuid, record.number)) {
+  if (const TracePoint* message = FindTracePoint(record.messageGuid, record.number)) {
     std::vector<std::string> args;
     bool fits = record.arguments.size() == message->args.size();
     for (size_t i = 0; fits && i < record.arguments.size(); ++i) {
@@ -286,4 +285,3 @@ std::string FormatTraceRecord(const platform::trace::Record& record) {
 }
 
 }  // namespace host
-}  // namespace brimloft

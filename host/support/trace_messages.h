@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-namespace brimloft {
 namespace host {
 
 enum class TraceArg {
@@ -19,7 +18,7 @@ enum class TraceArg {
   Wide,     // NUL-terminated UTF-16LE text
 };
 
-struct TraceMessage {
+struct TracePoint {
   const char* unit;
   USHORT number;
   // Text in which %1, %2, ... stand for the decoded arguments.
@@ -30,9 +29,9 @@ struct TraceMessage {
 // The unit name of a message identifier, or null for an unknown one.
 const char* TraceUnitName(const GUID& messageGuid);
 // The trace point of a message identifier and number, or null.
-const TraceMessage* FindTraceMessage(const GUID& messageGuid, USHORT number);
+const TracePoint* FindTracePoint(const GUID& messageGuid, USHORT number);
 // Every known trace point.
-const std::vector<TraceMessage>& AllTraceMessages();
+const std::vector<TracePoint>& AllTracePoints();
 
 // One record as one text line (no newline): sequence, UTC time, process/thread, unit, number and the
 // message with its arguments. A record of an unknown trace point, or whose arguments do not match
@@ -43,6 +42,5 @@ std::string FormatTraceRecord(const platform::trace::Record& record);
 bool DecodeTraceArg(TraceArg type, const std::string& bytes, std::string& text);
 
 }  // namespace host
-}  // namespace brimloft
 
 #endif

@@ -41,13 +41,8 @@ ULONG WMIAPI RegisterTraceGuidsA(WMIDPREQUEST RequestAddress, PVOID RequestConte
   if (!RequestAddress || !ControlGuid || !RegistrationHandle) return ERROR_INVALID_PARAMETER;
   if (GuidCount > 0 && !TraceGuidReg) return ERROR_INVALID_PARAMETER;
   *RegistrationHandle = 0;
-  TRACEHANDLE handle = 0;
-  // The class registrations get their handle before the callback can run, as the caller may read them.
-  const ULONG result = Service::Instance().Register(RequestAddress, RequestContext, *ControlGuid, &handle);
-  if (result != ERROR_SUCCESS) return result;
-  for (ULONG i = 0; i < GuidCount; ++i) TraceGuidReg[i].RegHandle = reinterpret_cast<HANDLE>(handle);
-  *RegistrationHandle = handle;
-  return ERROR_SUCCESS;
+  return Service::Instance().Register(RequestAddress, RequestContext, *ControlGuid, RegistrationHandle, TraceGuidReg,
+                                      GuidCount);
 }
 
 ULONG WMIAPI UnregisterTraceGuids(TRACEHANDLE RegistrationHandle) {

@@ -34,7 +34,8 @@ Service& Service::Instance() {
   return *service;
 }
 
-ULONG Service::Register(WMIDPREQUEST callback, PVOID context, const GUID& controlGuid, TRACEHANDLE* handle) {
+ULONG Service::Register(WMIDPREQUEST callback, PVOID context, const GUID& controlGuid, TRACEHANDLE* handle,
+                        PTRACE_GUID_REGISTRATION classes, ULONG classCount) {
   std::lock_guard<std::recursive_mutex> control(control_);
   TRACEHANDLE registration;
   {
@@ -43,6 +44,7 @@ ULONG Service::Register(WMIDPREQUEST callback, PVOID context, const GUID& contro
     providers_[registration] = Provider{callback, context, controlGuid};
   }
   *handle = registration;
+  for (ULONG i = 0; i < classCount; ++i) classes[i].RegHandle = reinterpret_cast<HANDLE>(registration);
   // A session that asked for this provider before it existed enables it now.
   TRACEHANDLE logger = 0;
   for (const auto& [id, session] : sessions_)

@@ -46,7 +46,10 @@ class Service {
  public:
   static Service& Instance();
 
-  ULONG Register(WMIDPREQUEST callback, PVOID context, const GUID& controlGuid, TRACEHANDLE* handle);
+  // Stores the new registration handle in *handle and in each class registration before a pending
+  // enable request can reach the callback.
+  ULONG Register(WMIDPREQUEST callback, PVOID context, const GUID& controlGuid, TRACEHANDLE* handle,
+                 PTRACE_GUID_REGISTRATION classes, ULONG classCount);
   ULONG Unregister(TRACEHANDLE handle);
 
   std::shared_ptr<SessionState> StartSession(std::FILE* file);

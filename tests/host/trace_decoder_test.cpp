@@ -17,11 +17,11 @@
 
 namespace {
 
-using brimloft::host::DecodeTraceArg;
-using brimloft::host::FormatTraceRecord;
-using brimloft::host::ParseTraceFile;
-using brimloft::host::TraceArg;
-using brimloft::host::TraceFileError;
+using host::DecodeTraceArg;
+using host::FormatTraceRecord;
+using host::ParseTraceFile;
+using host::TraceArg;
+using host::TraceFileError;
 using platform::trace::Record;
 using platform::trace::Session;
 namespace ids = brimloft::trace_ids;
@@ -64,7 +64,7 @@ TEST_F(TraceRoundTrip, RecordsReadBackAsWritten) {
   ASSERT_EQ(ERROR_SUCCESS, TraceMessage(logger, kFlags, &ids::kDllentry, 22, nullptr));
   ASSERT_EQ(ERROR_SUCCESS, session->Stop());
 
-  const auto records = brimloft::host::ReadTraceFile(path_);
+  const auto records = host::ReadTraceFile(path_);
   ASSERT_EQ(2u, records.size());
   EXPECT_EQ(1u, records[0].sequence);
   EXPECT_EQ(2u, records[1].sequence);
@@ -88,7 +88,7 @@ TEST_F(TraceRoundTrip, RecordsReadBackAsWritten) {
 TEST_F(TraceRoundTrip, EmptySessionIsAValidEmptyFile) {
   auto session = Session::StartToFile(path_);
   ASSERT_EQ(ERROR_SUCCESS, session->Stop());
-  EXPECT_TRUE(brimloft::host::ReadTraceFile(path_).empty());
+  EXPECT_TRUE(host::ReadTraceFile(path_).empty());
 }
 
 TEST_F(TraceRoundTrip, TruncatedOrCorruptFilesAreClearErrors) {
@@ -137,7 +137,7 @@ TEST_F(TraceRoundTrip, TruncatedOrCorruptFilesAreClearErrors) {
 }
 
 TEST(TraceFileRead, MissingFileIsAnError) {
-  EXPECT_THROW(brimloft::host::ReadTraceFile("/nonexistent-directory/none.trace"), TraceFileError);
+  EXPECT_THROW(host::ReadTraceFile("/nonexistent-directory/none.trace"), TraceFileError);
 }
 
 Record MakeRecord(const GUID& unit, USHORT number, std::vector<std::string> args) {
@@ -224,7 +224,7 @@ TEST(TraceFormat, ArgumentDecodingRejectsBytesThatDoNotFit) {
 TEST(TraceFormat, TableNamesEveryTracePointOnceWithItsArguments) {
   std::set<std::pair<std::string, int>> seen;
   std::map<std::string, size_t> perUnit;
-  for (const auto& m : brimloft::host::AllTraceMessages()) {
+  for (const auto& m : host::AllTracePoints()) {
     EXPECT_GE(m.number, 10) << m.unit;
     EXPECT_TRUE(seen.insert({m.unit, m.number}).second) << m.unit << " " << m.number;
     ++perUnit[m.unit];
@@ -244,10 +244,10 @@ TEST(TraceFormat, TableNamesEveryTracePointOnceWithItsArguments) {
 }
 
 TEST(TraceFormat, UnitNamesComeFromTheSharedIdentifiers) {
-  EXPECT_STREQ("dllentry", brimloft::host::TraceUnitName(ids::kDllentry));
-  EXPECT_STREQ("BrimloftBitmapHandler", brimloft::host::TraceUnitName(ids::kBrimloftBitmapHandler));
-  EXPECT_STREQ("trace_failure", brimloft::host::TraceUnitName(ids::kTraceFailure));
-  EXPECT_EQ(nullptr, brimloft::host::TraceUnitName(ids::kControl));
+  EXPECT_STREQ("dllentry", host::TraceUnitName(ids::kDllentry));
+  EXPECT_STREQ("BrimloftBitmapHandler", host::TraceUnitName(ids::kBrimloftBitmapHandler));
+  EXPECT_STREQ("trace_failure", host::TraceUnitName(ids::kTraceFailure));
+  EXPECT_EQ(nullptr, host::TraceUnitName(ids::kControl));
 }
 
 }  // namespace

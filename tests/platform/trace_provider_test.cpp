@@ -110,8 +110,12 @@ TEST(TraceControl, ProviderEnabledBeforeItRegistersIsEnabledOnRegistration) {
   auto session = Session::StartInMemory();
   ASSERT_EQ(ERROR_SUCCESS, session->Enable(kControlB, TRACE_LEVEL_INFORMATION, 0xC));
   Provider provider(kControlB);
+  TRACEHANDLE handleSeenByCallback = 0;
+  provider.onRequest = [&](const trace_test::Request&) { handleSeenByCallback = provider.handle(); };
   ASSERT_EQ(ERROR_SUCCESS, provider.Register());
   ASSERT_EQ(1u, provider.requests().size()) << "the callback runs inside RegisterTraceGuidsA";
+  EXPECT_NE(0u, handleSeenByCallback) << "the registration handle is stored before the callback runs";
+  EXPECT_EQ(provider.handle(), handleSeenByCallback);
   EXPECT_EQ(WMI_ENABLE_EVENTS, provider.requests()[0].code);
   EXPECT_EQ(TRACE_LEVEL_INFORMATION, provider.requests()[0].level);
   EXPECT_EQ(0xCu, provider.requests()[0].flags);
