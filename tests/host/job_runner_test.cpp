@@ -11,6 +11,7 @@
 #include "support/job_runner.h"
 #include "support/write_stream.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

@@ -9,6 +9,7 @@
 #include "support/package_writer.h"
 #include "support/xps_package.h"
 
+
 namespace {
 
 using host::ResourceKind;
