@@ -23,6 +23,7 @@
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
 
+
 namespace {
 
 constexpr const char* kVersion = "brimloft-print 1.0";

@@ -7,6 +7,7 @@
 #include "support/host_error.h"
 #include "support/package_writer.h"
 
+
 int main(int argc, char** argv) {
   host::PackOptions options;
   std::vector<std::string> positional;

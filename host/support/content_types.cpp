@@ -5,7 +5,7 @@
 #include "support/text.h"
 #include "support/xml_markup.h"
 
-namespace host {
+namespace brimloft::host {
 
 ContentTypes::ContentTypes(const std::vector<unsigned char>& markup) {
   const XmlMarkup xml(markup, "/[Content_Types].xml");
@@ -27,4 +27,4 @@ std::string ContentTypes::Of(const std::string& partName) const {
   return "";
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -2,11 +2,13 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_CONTENT_TYPES_H
 #define BRIMLOFT_HOST_SUPPORT_CONTENT_TYPES_H
 
+#include "support/host_namespace.h"
+
 #include <map>
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 class ContentTypes {
  public:
@@ -23,6 +25,6 @@ class ContentTypes {
   std::map<std::string, std::string> overrides_;  // PartKey -> type
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -3,7 +3,7 @@
 #include "support/host_error.h"
 #include "support/xps_parts.h"
 
-namespace host {
+namespace brimloft::host {
 
 brimloft::ComPtr<DocumentProvider> DocumentProvider::Create(std::shared_ptr<const XpsPackage> package) {
   return brimloft::ComPtr<DocumentProvider>::Attach(new DocumentProvider(std::move(package)));
@@ -81,4 +81,4 @@ HRESULT DocumentProvider::GetXpsPart(IUnknown** ppIXpsPart) {
   return S_OK;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -3,6 +3,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
 #define BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <functional>
@@ -15,7 +17,7 @@
 #include "platform/com_object.h"
 #include "support/xps_package.h"
 
-namespace host {
+namespace brimloft::host {
 
 enum class PartKind { Sequence, Document, Page };
 
@@ -59,6 +61,6 @@ class DocumentProvider final : public platform::ComObject<IXpsDocumentProvider, 
   mutable std::mutex mutex_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -9,7 +9,7 @@
 #include "module/ClassIds.h"
 #include "support/host_error.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 std::string ProgramDirectory() {
@@ -70,4 +70,4 @@ brimloft::ComPtr<IPrintPipelineFilter> FilterModule::CreateFilter(const std::str
   return filter;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

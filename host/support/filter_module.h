@@ -3,13 +3,15 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
 #define BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <string>
 
 #include "module/ComPtr.h"
 
-namespace host {
+namespace brimloft::host {
 
 // The class of a variant code ("RX1P" .. "RX3Q"); throws HostError (E_INVALIDARG) for another.
 const CLSID& FilterClassId(const std::string& variant);
@@ -40,6 +42,6 @@ class FilterModule {
   CanUnloadNowFn canUnloadNow_ = nullptr;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 int HexValue(char c) {
@@ -54,4 +54,4 @@ unsigned EmbeddingRestriction(const std::vector<unsigned char>& font) {
   return 0;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -3,10 +3,12 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_FONT_EMBEDDING_H
 #define BRIMLOFT_HOST_SUPPORT_FONT_EMBEDDING_H
 
+#include "support/host_namespace.h"
+
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 // Undoes (or applies: the operation is its own inverse) the XPS obfuscation of the font's first
 // 32 bytes with the key that the part name's GUID gives. False, and the bytes unchanged, when the
@@ -17,6 +19,6 @@ bool XorObfuscation(std::vector<unsigned char>& font, const std::string& partNam
 // plain OpenType/TrueType font; 0 when the font or its OS/2 table cannot be read. Never throws.
 unsigned EmbeddingRestriction(const std::vector<unsigned char>& font);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

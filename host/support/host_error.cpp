@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace host {
+namespace brimloft::host {
 
 std::string HexHr(HRESULT hr) {
   char text[16];
@@ -10,4 +10,4 @@ std::string HexHr(HRESULT hr) {
   return text;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -2,6 +2,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
 #define BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
 
+#include "support/host_namespace.h"
+
 #include <windows.h>
 
 #include <stdexcept>
@@ -17,7 +19,7 @@
 #define ERROR_TOO_MANY_OPEN_FILES 4L
 #endif
 
-namespace host {
+namespace brimloft::host {
 
 class HostError : public std::runtime_error {
  public:
@@ -37,6 +39,6 @@ inline HRESULT HrCorruptData() { return HRESULT_FROM_WIN32(ERROR_INVALID_DATA); 
 // "0x80070490": the form in which HRESULTs appear in messages.
 std::string HexHr(HRESULT hr);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

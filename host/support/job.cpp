@@ -8,7 +8,7 @@
 #include "support/read_stream.h"
 #include "support/text.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 const char* const kVariants[] = {"RX1P", "RX1Q", "RX2P", "RX2Q", "RX3P", "RX3Q"};
@@ -105,4 +105,4 @@ void Job::SetRasterizationFactory(IUnknown* factory) {
   AddVariant(*bag_.get(), L"MS_IXpsRasterizationFactory", v);
 }
 
-}  // namespace host
+}  // namespace brimloft::host

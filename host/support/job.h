@@ -9,6 +9,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_JOB_H
 #define BRIMLOFT_HOST_SUPPORT_JOB_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <map>
@@ -23,7 +25,7 @@
 #include "support/property_bag.h"
 #include "support/xps_package.h"
 
-namespace host {
+namespace brimloft::host {
 
 struct JobSettings {
   std::string printer = "RX2P";                // a variant code or a printer description file
@@ -81,6 +83,6 @@ class Job {
   brimloft::ComPtr<PrintCoreHelper> coreHelper_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -1,6 +1,6 @@
 #include "support/job_runner.h"
 
-namespace host {
+namespace brimloft::host {
 
 FilterRun::FilterRun(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& job) : filter_(std::move(filter)) {
   const HRESULT hr = filter_->InitializeFilter(job.Communicator(), job.PropertyBag(), job.Control());
@@ -51,4 +51,4 @@ JobOutcome RunFilter(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& j
   return run.Wait();
 }
 
-}  // namespace host
+}  // namespace brimloft::host

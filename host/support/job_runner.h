@@ -4,6 +4,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
 #define BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <chrono>
@@ -15,7 +17,7 @@
 #include "module/ComPtr.h"
 #include "support/job.h"
 
-namespace host {
+namespace brimloft::host {
 
 struct JobOutcome {
   HRESULT hr = S_OK;
@@ -49,6 +51,6 @@ class FilterRun {
 // InitializeFilter and StartOperation, waiting for the end.
 JobOutcome RunFilter(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& job);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

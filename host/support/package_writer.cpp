@@ -11,7 +11,7 @@
 #include "support/font_embedding.h"
 #include "support/host_error.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 namespace fs = std::filesystem;
@@ -86,4 +86,4 @@ void PackFolder(const std::string& folder, const std::string& outPath, const Pac
   archive.z = nullptr;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -3,11 +3,13 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PACKAGE_WRITER_H
 #define BRIMLOFT_HOST_SUPPORT_PACKAGE_WRITER_H
 
+#include "support/host_namespace.h"
+
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 struct PackOptions {
   // Parts taken from elsewhere: part name ("/Resources/Fonts/x.odttf") and source file. A part
@@ -22,6 +24,6 @@ struct PackOptions {
 // taken as stored (already obfuscated). Throws HostError saying which file failed.
 void PackFolder(const std::string& folder, const std::string& outPath, const PackOptions& options = {});
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

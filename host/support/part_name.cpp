@@ -5,7 +5,7 @@
 #include "support/host_error.h"
 #include "support/text.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 int HexValue(char c) {
@@ -96,4 +96,4 @@ std::string PartExtension(const std::string& partName) {
   return dot == std::string::npos ? std::string() : last.substr(dot + 1);
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -3,9 +3,11 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PART_NAME_H
 #define BRIMLOFT_HOST_SUPPORT_PART_NAME_H
 
+#include "support/host_namespace.h"
+
 #include <string>
 
-namespace host {
+namespace brimloft::host {
 
 // The comparison key of a part name: percent-escapes decoded, ASCII folded to lower case.
 std::string PartKey(const std::string& partName);
@@ -24,6 +26,6 @@ std::string PartExtension(const std::string& partName);
 // True when the reference names something outside the package (it has a URI scheme).
 bool IsExternalReference(const std::string& reference);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

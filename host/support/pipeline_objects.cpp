@@ -1,6 +1,6 @@
 #include "support/pipeline_objects.h"
 
-namespace host {
+namespace brimloft::host {
 
 brimloft::ComPtr<Communicator> Communicator::Create(brimloft::ComPtr<IUnknown> reader,
                                                     brimloft::ComPtr<IUnknown> writer) {
@@ -45,4 +45,4 @@ int ManagerControl::FinishedCalls() const {
   return finished_;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

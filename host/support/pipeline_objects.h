@@ -3,6 +3,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PIPELINE_OBJECTS_H
 #define BRIMLOFT_HOST_SUPPORT_PIPELINE_OBJECTS_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <mutex>
@@ -11,7 +13,7 @@
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
 
-namespace host {
+namespace brimloft::host {
 
 class Communicator final : public platform::ComObject<IInterFilterCommunicator, &IID_IInterFilterCommunicator> {
  public:
@@ -47,6 +49,6 @@ class ManagerControl final
   int finished_ = 0;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

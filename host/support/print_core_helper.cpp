@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace host {
+namespace brimloft::host {
 
 brimloft::ComPtr<PrintCoreHelper> PrintCoreHelper::Create(const platform::PrinterDescription& printer,
                                                           const std::map<std::string, std::string>& options) {
@@ -100,4 +100,4 @@ HRESULT PrintCoreHelper::CreateInstanceOfMSXMLObject(REFCLSID rclsid, LPUNKNOWN 
   return CoCreateInstance(rclsid, pUnkOuter, dwClsContext, riid, ppv);
 }
 
-}  // namespace host
+}  // namespace brimloft::host

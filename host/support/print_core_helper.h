@@ -4,6 +4,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
 #define BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
 
+#include "support/host_namespace.h"
+
 #include <prcomoem.h>
 
 #include <map>
@@ -14,7 +16,7 @@
 #include "platform/com_object.h"
 #include "platform/printer_description.h"
 
-namespace host {
+namespace brimloft::host {
 
 class PrintCoreHelper final : public platform::ComObject<IPrintCoreHelper, &IID_IPrintCoreHelper> {
  public:
@@ -52,6 +54,6 @@ class PrintCoreHelper final : public platform::ComObject<IPrintCoreHelper, &IID_
   std::vector<PCSTR> featureList_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

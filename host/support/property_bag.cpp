@@ -1,6 +1,6 @@
 #include "support/property_bag.h"
 
-namespace host {
+namespace brimloft::host {
 
 brimloft::ComPtr<PropertyBag> PropertyBag::Create() {
   return brimloft::ComPtr<PropertyBag>::Attach(new PropertyBag());
@@ -44,4 +44,4 @@ BOOL PropertyBag::DeleteProperty(const wchar_t* pszName) {
   return TRUE;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

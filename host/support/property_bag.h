@@ -3,6 +3,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
 #define BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <map>
@@ -12,7 +14,7 @@
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
 
-namespace host {
+namespace brimloft::host {
 
 class PropertyBag final : public platform::ComObject<IPrintPipelinePropertyBag, &IID_IPrintPipelinePropertyBag> {
  public:
@@ -33,6 +35,6 @@ class PropertyBag final : public platform::ComObject<IPrintPipelinePropertyBag, 
   std::map<std::wstring, VARIANT> values_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

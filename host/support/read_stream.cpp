@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace host {
+namespace brimloft::host {
 
 brimloft::ComPtr<IPrintReadStream> ReadStream::Create(std::shared_ptr<const Bytes> bytes) {
   return brimloft::ComPtr<IPrintReadStream>::Attach(new ReadStream(std::move(bytes)));
@@ -46,4 +46,4 @@ HRESULT ReadStreamFactory::GetStream(IPrintReadStream** ppStream) {
   return S_OK;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -2,6 +2,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_READ_STREAM_H
 #define BRIMLOFT_HOST_SUPPORT_READ_STREAM_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <memory>
@@ -10,7 +12,7 @@
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
 
-namespace host {
+namespace brimloft::host {
 
 using Bytes = std::vector<unsigned char>;
 
@@ -42,6 +44,6 @@ class ReadStreamFactory final : public platform::ComObject<IPrintReadStreamFacto
   std::shared_ptr<const Bytes> bytes_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

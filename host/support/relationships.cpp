@@ -5,7 +5,7 @@
 #include "support/xml_markup.h"
 #include "support/zip_package.h"
 
-namespace host {
+namespace brimloft::host {
 
 std::vector<Relationship> ReadRelationships(const ZipPackage& package, const std::string& sourcePart) {
   const std::string relsName = RelationshipsPartName(sourcePart);
@@ -27,4 +27,4 @@ std::vector<Relationship> ReadRelationships(const ZipPackage& package, const std
   return out;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -2,10 +2,12 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_RELATIONSHIPS_H
 #define BRIMLOFT_HOST_SUPPORT_RELATIONSHIPS_H
 
+#include "support/host_namespace.h"
+
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 class ZipPackage;
 
@@ -20,6 +22,6 @@ struct Relationship {
 // package has no relationships part for it. Throws HostError for malformed markup.
 std::vector<Relationship> ReadRelationships(const ZipPackage& package, const std::string& sourcePart);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

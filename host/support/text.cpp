@@ -2,7 +2,7 @@
 
 #include <new>
 
-namespace host {
+namespace brimloft::host {
 
 std::wstring Widen(const std::string& utf8) {
   std::wstring out;
@@ -70,4 +70,4 @@ BSTR MakeBstr(const std::string& utf8) {
   return b;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

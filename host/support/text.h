@@ -2,11 +2,13 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_TEXT_H
 #define BRIMLOFT_HOST_SUPPORT_TEXT_H
 
+#include "support/host_namespace.h"
+
 #include <windows.h>
 
 #include <string>
 
-namespace host {
+namespace brimloft::host {
 
 // Invalid UTF-8 sequences become U+FFFD; never fails.
 std::wstring Widen(const std::string& utf8);
@@ -19,6 +21,6 @@ std::string AsciiLower(std::string s);
 // A new BSTR holding text; throws std::bad_alloc when none can be allocated.
 BSTR MakeBstr(const std::string& utf8);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -9,7 +9,7 @@
 
 #include "support/host_error.h"
 
-namespace host {
+namespace brimloft::host {
 
 std::string WriteStreamBase::LastError() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -119,4 +119,4 @@ HRESULT MemoryWriteStream::WriteBytes(const void* pvBuffer, ULONG cbBuffer, ULON
 
 void MemoryWriteStream::Close() { ++closes_; }
 
-}  // namespace host
+}  // namespace brimloft::host

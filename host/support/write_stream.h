@@ -2,6 +2,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
 #define BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <atomic>
@@ -12,7 +14,7 @@
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
 
-namespace host {
+namespace brimloft::host {
 
 // What every host writer reports besides the interface.
 class WriteStreamBase : public platform::ComObject<IPrintWriteStream, &IID_IPrintWriteStream> {
@@ -78,6 +80,6 @@ class MemoryWriteStream final : public WriteStreamBase {
   HRESULT failure_ = S_OK;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -6,7 +6,7 @@
 
 #include "support/host_error.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 struct ParserContext {
@@ -67,4 +67,4 @@ std::vector<xmlNode*> ChildElements(const xmlNode* node) {
   return out;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -4,13 +4,15 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_XML_MARKUP_H
 #define BRIMLOFT_HOST_SUPPORT_XML_MARKUP_H
 
+#include "support/host_namespace.h"
+
 #include <libxml/tree.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 class XmlMarkup {
  public:
@@ -36,6 +38,6 @@ std::string Attribute(const xmlNode* node, const char* name, bool* found = nullp
 // Child elements in document order.
 std::vector<xmlNode*> ChildElements(const xmlNode* node);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -8,7 +8,7 @@
 #include "support/text.h"
 #include "support/xml_markup.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 // XPS 1.0 and OpenXPS spell the same relationships and elements in their own namespaces.
@@ -135,4 +135,4 @@ PageEntry XpsPackage::LoadPage(const std::string& name) {
   return page;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -4,6 +4,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_XPS_PACKAGE_H
 #define BRIMLOFT_HOST_SUPPORT_XPS_PACKAGE_H
 
+#include "support/host_namespace.h"
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,7 +15,7 @@
 #include "support/content_types.h"
 #include "support/zip_package.h"
 
-namespace host {
+namespace brimloft::host {
 
 enum class ResourceKind { Font, ObfuscatedFont, Image, ColorProfile, ResourceDictionary, Other };
 
@@ -79,6 +81,6 @@ class XpsPackage {
   mutable std::string lastError_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -11,7 +11,7 @@
 #include "support/read_stream.h"
 #include "support/text.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 using PackagePtr = std::shared_ptr<const XpsPackage>;
@@ -297,4 +297,4 @@ brimloft::ComPtr<IPartPrintTicket> MakeTicketPart(std::shared_ptr<const XpsPacka
   return brimloft::ComPtr<IPartPrintTicket>::Attach(new TicketPart(std::move(package), name));
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -4,6 +4,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
 #define BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
 
+#include "support/host_namespace.h"
+
 #include <filterpipeline.h>
 
 #include <memory>
@@ -15,7 +17,7 @@
 #define ERROR_NO_MORE_ITEMS 259L
 #endif
 
-namespace host {
+namespace brimloft::host {
 
 // Each answers its interface (IFixedDocumentSequence, IFixedDocument, IFixedPage) and IUnknown.
 brimloft::ComPtr<IUnknown> MakeSequencePart(std::shared_ptr<const XpsPackage> package);
@@ -30,6 +32,6 @@ brimloft::ComPtr<IUnknown> MakeResourcePart(std::shared_ptr<const XpsPackage> pa
 // An IPartPrintTicket over the named part.
 brimloft::ComPtr<IPartPrintTicket> MakeTicketPart(std::shared_ptr<const XpsPackage> package, const std::string& name);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

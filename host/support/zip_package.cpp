@@ -11,7 +11,7 @@
 #include "support/part_name.h"
 #include "support/text.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 struct Piece {
@@ -162,4 +162,4 @@ std::vector<unsigned char> ZipPackage::Read(const std::string& partName) const {
   return bytes;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

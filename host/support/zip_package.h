@@ -3,6 +3,8 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_ZIP_PACKAGE_H
 #define BRIMLOFT_HOST_SUPPORT_ZIP_PACKAGE_H
 
+#include "support/host_namespace.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -12,7 +14,7 @@
 
 struct zip;
 
-namespace host {
+namespace brimloft::host {
 
 struct PackageLimits {
   std::uint64_t maxPartBytes = 256ull << 20;   // uncompressed size of one part
@@ -55,6 +57,6 @@ class ZipPackage {
   mutable std::mutex mutex_;
 };
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

@@ -9,6 +9,7 @@
 #include "support/job.h"
 #include "support/package_writer.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

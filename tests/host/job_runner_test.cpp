@@ -11,6 +11,7 @@
 #include "support/job_runner.h"
 #include "support/write_stream.h"
 
+
 namespace {
 
 using brimloft::ComPtr;
@@ -91,7 +92,7 @@ std::string Output(const ComPtr<host::MemoryWriteStream>& out) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-TEST(FilterRun, RunsTheJobOnAThreadOfItsOwn) {
+TEST(HostFilterRun, RunsTheJobOnAThreadOfItsOwn) {
   auto out = host::MemoryWriteStream::Create();
   host::Job job(host_test::SamplePath("testPPT.xps"), {}, ComPtr<IPrintWriteStream>(out.get()));
   auto filter = ComPtr<WalkingFilter>::Attach(new WalkingFilter());
@@ -104,7 +105,7 @@ TEST(FilterRun, RunsTheJobOnAThreadOfItsOwn) {
   EXPECT_EQ(out->CloseCount(), 1);
 }
 
-TEST(FilterRun, ShutdownStopsTheJobBetweenParts) {
+TEST(HostFilterRun, ShutdownStopsTheJobBetweenParts) {
   auto out = host::MemoryWriteStream::Create();
   host::Job job(host_test::SamplePath("testPPT.xps"), {}, ComPtr<IPrintWriteStream>(out.get()));
   auto filter = ComPtr<WalkingFilter>::Attach(new WalkingFilter());
@@ -120,7 +121,7 @@ TEST(FilterRun, ShutdownStopsTheJobBetweenParts) {
   EXPECT_EQ(out->CloseCount(), 1);
 }
 
-TEST(FilterRun, FailuresNameTheirStep) {
+TEST(HostFilterRun, FailuresNameTheirStep) {
   auto out = host::MemoryWriteStream::Create();
   out->FailBeyond(4, HRESULT_FROM_WIN32(ERROR_DISK_FULL));
   host::Job job(host_test::SamplePath("testPPT.xps"), {}, ComPtr<IPrintWriteStream>(out.get()));

@@ -8,6 +8,7 @@
 #include <xpsrassvc.h>
 #include "support/write_stream.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

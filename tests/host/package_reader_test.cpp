@@ -11,6 +11,7 @@
 #include "support/relationships.h"
 #include "support/zip_package.h"
 
+
 namespace {
 
 using host::HostError;

@@ -8,6 +8,7 @@
 #include "support/text.h"
 #include "support/xps_parts.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # brimloft-print from the outside: usage, clear errors for bad jobs, exit codes, no crash.
-# usage: print_cli_test.sh BRIMLOFT_PRINT EXAMPLES_DIR SAMPLES_DIR
+# usage: print_cli_test.sh BRIMLOFT_PRINT EXAMPLES_DIR SAMPLES_DIR FAKE_FILTER_MODULE
 set -u
-print=$1 examples=$2 samples=$3
+print=$1 examples=$2 samples=$3 fake=$4
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 passed=0 failed=0
@@ -13,7 +13,7 @@ expect() {
   shift 4
   "$@" >"$scratch/out" 2>"$scratch/err" </dev/null
   local got=$?
-  if [ "$got" -eq "$status" ] && grep -q -- "$pattern" "$scratch/err" "$scratch/out"; then
+  if [ "$got" -eq "$status" ] && { [ -z "$pattern" ] || grep -q -- "$pattern" "$scratch/err" "$scratch/out"; }; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
@@ -46,6 +46,36 @@ expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/s
 printf 'keep me' >"$scratch/kept.bin"
 "$print" --output "$scratch/kept.bin" "$scratch/words.xps" 2>/dev/null
 if [ "$(cat "$scratch/kept.bin")" = "keep me" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL kept-output"; fi
+
+# check NAME CONDITION...: counts one result.
+check() {
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+
+# The job through a stand-in filter: the output, a failing job, a full disk, Ctrl-C.
+export BRIMLOFT_MODULE=$fake
+expect fake-job 0 "" -- "$print" --output "$scratch/fake.bin" "$samples/testPPT.xps"
+check fake-output [ "$(cat "$scratch/fake.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
+"$print" "$samples/testPPT.xps" >"$scratch/piped.bin" 2>/dev/null
+check piped-output [ "$(cat "$scratch/piped.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
+BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 "StartOperation returned 0x80070005" -- \
+  "$print" --output "$scratch/fail.bin" "$samples/testPPT.xps"
+expect disk-full 1 "No space left on device" -- "$print" --output /dev/full "$samples/testPPT.xps"
+expect no-module 1 "loading the filter module" -- env BRIMLOFT_MODULE="$scratch/none.so" \
+  "$print" --output "$scratch/o.bin" "$samples/testPPT.xps"
+
+BRIMLOFT_FAKE_PAGE_MS=400 "$print" --output "$scratch/stopped.bin" "$samples/testPPT.xps" 2>"$scratch/err" &
+job=$!
+sleep 0.6
+kill -INT "$job"
+wait "$job"
+status=$?
+check interrupt-status [ "$status" -eq 130 ]
+check interrupt-output [ "$(tail -n 1 "$scratch/stopped.bin")" = "stopped" ]
+check interrupt-message grep -q "stopping the job" "$scratch/err"
+unset BRIMLOFT_MODULE
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -5,6 +5,7 @@
 #include "support/print_core_helper.h"
 #include "support/property_bag.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

@@ -10,6 +10,7 @@
 #include "support/read_stream.h"
 #include "support/write_stream.h"
 
+
 namespace {
 
 using brimloft::ComPtr;

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "host_test_util.h"
 #include "support/host_error.h"
 #include "support/package_writer.h"
 #include "support/xps_package.h"
+
 
 namespace {
 
@@ -169,6 +171,27 @@ TEST(XpsPackage, GhostscriptXpsWriteOutput) {
   const auto page = package->Read(package->Sequence().documents[0].pages[1].name);
   const std::string markup(page.begin(), page.end());
   EXPECT_NE(markup.find("FixedPage"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// OpenXPS spells the relationships and the markup in its own namespace.
+TEST(XpsPackage, OpenXpsPackage) {
+  host_test::ScratchDir dir;
+  auto items = host_test::MinimalXps(2);
+  for (auto& [name, data] : items) {
+    for (const char* from : {"http://schemas.microsoft.com/xps/2005/06/", "http://schemas.microsoft.com/xps/2005/06"}) {
+      const std::string to = std::string(from).back() == '/' ? "http://schemas.openxps.org/oxps/v1.0/"
+                                                             : "http://schemas.openxps.org/oxps/v1.0";
+      for (size_t at; (at = data.find(from)) != std::string::npos;) data.replace(at, std::strlen(from), to);
+    }
+  }
+  host_test::WriteZip(dir.File("job.oxps"), items);
+  const auto package = host::XpsPackage::Open(dir.File("job.oxps"));
+  EXPECT_EQ(package->PageCount(), 2u);
+  EXPECT_EQ(package->Sequence().documents.at(0).pages.at(1).name, "/Documents/1/Pages/2.fpage");
 }
 
 }  // namespace
