@@ -1,0 +1,164 @@
+#include "cupsfilter/filter_run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <wincodec.h>
+
+#include <cups/cups.h>
+#include <cups/raster.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "cupsfilter/job_options.h"
+#include "cupsfilter/ppd_settings.h"
+#include "cupsfilter/private_temp_folder.h"
+#include "cupsfilter/raster_pages.h"
+#include "module/ComPtr.h"
+#include "module/filtertypes.h"
+#include "platform/printer_description.h"
+#include "printer/BrimloftBitmapHandler.h"
+#include "support/print_core_helper.h"
+#include "support/property_bag.h"
+
+namespace brimloft::rasterfilter {
+
+namespace {
+
+constexpr const char* kUnit = "rastertobrimloft";
+
+// Failures the filter reports with its own words.
+class FilterError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class InputFile {
+ public:
+  InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd_ < 0) throw FilterError("cannot open the raster file " + path + ": " + std::strerror(errno));
+  }
+  ~InputFile() { close(fd_); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  int fd() const noexcept { return fd_; }
+
+ private:
+  int fd_;
+};
+
+struct RasterCloser {
+  void operator()(cups_raster_t* raster) const noexcept { cupsRasterClose(raster); }
+};
+
+class ComApartment {
+ public:
+  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
+    if (FAILED(hr_) && hr_ != RPC_E_CHANGED_MODE) throw_hr(hr_, kUnit, __LINE__);
+  }
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT hr_;
+};
+
+OptionTable ParseJobOptions(const std::string& text) {
+  cups_option_t* options = nullptr;
+  const int count = cupsParseOptions(text.c_str(), 0, &options);
+  OptionTable table;
+  for (int i = 0; i < count; ++i) table[options[i].name] = options[i].value;
+  cupsFreeOptions(count, options);
+  return table;
+}
+
+std::string HexHr(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
+int Run(const std::vector<std::string>& args, const FilterContext& context) {
+  std::ostream& log = *context.log;
+  if (args.size() != 6 && args.size() != 7) {
+    log << kUsage << std::endl;
+    return 1;
+  }
+  if (context.ppdPath.empty()) throw FilterError("no PPD file: the queue must use a Brimloft PPD file");
+  const PpdSettings ppd = ReadPpdSettings(context.ppdPath);
+  const platform::PrinterDescription printer = platform::BuiltInPrinterDescription(ppd.variant);
+  const ResolvedFeatures resolved = ResolveFeatures(printer, ppd.defaults, ParseJobOptions(args[5]));
+  for (const std::string& warning : resolved.warnings) log << "WARNING: " << warning << std::endl;
+
+  std::unique_ptr<InputFile> file;
+  if (args.size() == 7) file = std::make_unique<InputFile>(args[6]);
+  const int fd = file ? file->fd() : context.inputFd;
+  std::unique_ptr<cups_raster_t, RasterCloser> raster(cupsRasterOpen(fd, CUPS_RASTER_READ));
+  if (!raster) throw FilterError("the input is no CUPS raster data");
+
+  ComApartment apartment;
+  // The printer output reads its options from the ticket snapshot before every strip; this job's
+  // snapshot lives in a folder of its own.
+  PrivateTempFolder folder;
+  WriteSnapshotTicket(platform::DefaultTicketXml(printer, resolved.features));
+
+  ComPtr<host::PropertyBag> bag = host::PropertyBag::Create();
+  ComPtr<host::PrintCoreHelper> helper = host::PrintCoreHelper::Create(printer, resolved.features);
+  VARIANT entry;
+  VariantInit(&entry);
+  entry.vt = VT_UNKNOWN;
+  entry.punkVal = helper.get();
+  check_hr(bag->AddProperty(L"IPrintCoreHelper", &entry), kUnit, __LINE__);
+
+  ComPtr<IWICImagingFactory> factory;
+  check_hr(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                            factory.put_void()),
+           kUnit, __LINE__);
+  std::unique_ptr<BrimloftBitmapHandler> handler = BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
+
+  const PageLoopResult result = PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log);
+  if (result.cancelled) {
+    log << "INFO: Job cancelled after " << result.pages << " page(s)" << std::endl;
+    return 0;
+  }
+  if (result.pages == 0) throw FilterError("no pages were found in the raster data");
+  log << "INFO: Printed " << result.pages << " page(s)" << std::endl;
+  return 0;
+}
+
+}  // namespace
+
+int RunRasterToBrimloft(const std::vector<std::string>& args, const FilterContext& context) noexcept {
+  std::ostream& log = *context.log;
+  try {
+    try {
+      return Run(args, context);
+    } catch (const hr_error& e) {
+      log << "ERROR: The printer output failed (" << HexHr(e.hr) << ")" << std::endl;
+    } catch (const std::bad_alloc&) {
+      log << "ERROR: Out of memory" << std::endl;
+    } catch (const std::exception& e) {
+      std::string text = e.what();
+      if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+      log << "ERROR: " << text << std::endl;
+    } catch (...) {
+      log << "ERROR: The filter failed unexpectedly" << std::endl;
+    }
+  } catch (...) {
+    // The log itself failed: nothing more can be said.
+  }
+  return 1;
+}
+
+}  // namespace brimloft::rasterfilter

@@ -1,0 +1,44 @@
+// The page loop of the CUPS filter: every page of a CUPS raster stream goes to the printer output
+// in strips, as the rasterizer hands over the pages of an XPS job, and the job ends with the
+// end-of-job call.
+#ifndef BRIMLOFT_HOST_CUPSFILTER_RASTER_PAGES_H
+#define BRIMLOFT_HOST_CUPSFILTER_RASTER_PAGES_H
+
+#include <windows.h>
+#include <wincodec.h>
+
+#include <cups/raster.h>
+
+#include <atomic>
+#include <ostream>
+
+#include "cupsfilter/raster_rows.h"
+#include "module/ComPtr.h"
+#include "printer/BrimloftBitmapHandler.h"
+
+namespace brimloft::rasterfilter {
+
+struct PageLoopResult {
+  unsigned pages = 0;      // pages begun
+  bool cancelled = false;  // stopped by the cancel flag before the raster ran out
+};
+
+// Reads the strip's rows from the raster into a new 32-bit blue-green-red-alpha bitmap of
+// format.width x rows, with the page's resolution. Throws RasterError when the rows end early,
+// hr_error for imaging failures.
+ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, unsigned rows,
+                             const cups_page_header2_t& header, IWICImagingFactory* factory);
+
+// For every page until the raster ends or cancelled is set (tested before every page and every
+// strip): "INFO:" and "PAGE:" lines on log, then its strips of at most 4,194,304 pixels, top to
+// bottom, to handler.ProcessStrip with the page's 1-based number over the job. Then the end-of-job
+// call ProcessStrip(0, null), also after a cancel. An unprintable or truncated page ends the job:
+// the end-of-job call is still made, then a RasterError naming the page goes to the caller.
+// Failures of the printer output (hr_error, std::exception) go on at once, without an end-of-job
+// call, as they do in the XPS filter.
+PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler, IWICImagingFactory* factory,
+                                const std::atomic<bool>& cancelled, std::ostream& log);
+
+}  // namespace brimloft::rasterfilter
+
+#endif

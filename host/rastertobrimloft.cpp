@@ -1,0 +1,47 @@
+// rastertobrimloft: the CUPS filter of the Brimloft printers. Reads CUPS raster (a file argument
+// or standard input), writes the printer's command stream to standard output and talks to the
+// scheduler on standard error. SIGTERM cancels the job after the current strip; the end-of-job
+// segment is still written.
+#include <signal.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cupsfilter/filter_run.h"
+#include "support/write_stream.h"
+
+namespace {
+
+std::atomic<bool> cancelled{false};
+
+extern "C" void OnTerminate(int) { cancelled.store(true); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+  struct sigaction action {};
+  action.sa_handler = OnTerminate;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  // A reader that goes away makes the writes fail instead of ending the process unannounced.
+  signal(SIGPIPE, SIG_IGN);
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
+
+  const char* ppd = std::getenv("PPD");
+  auto output = host::FdWriteStream::Stdout();
+  brimloft::rasterfilter::FilterContext context;
+  context.inputFd = 0;
+  context.ppdPath = ppd != nullptr ? ppd : "";
+  context.output = output.get();
+  context.log = &std::cerr;
+  context.cancelled = &cancelled;
+  const int status = brimloft::rasterfilter::RunRasterToBrimloft(std::vector<std::string>(argv, argv + argc), context);
+  output->Close();
+  return status;
+}
