@@ -3,12 +3,22 @@
 #include <mupdf/fitz.h>
 #include <xpsobjectmodel.h>
 
+#include <mutex>
 #include <new>
 
 namespace platform::xps {
 namespace {
 
 constexpr const char* kXpsMagic = "application/vnd.ms-xpsdocument";
+
+// Contexts share nothing, but MuPDF keeps a little process-wide state (its text shaping
+// allocator) that it guards with these locks: one set for the process.
+std::mutex g_mupdfLocks[FZ_LOCK_MAX];
+
+void LockMupdf(void*, int lock) { g_mupdfLocks[lock].lock(); }
+void UnlockMupdf(void*, int lock) { g_mupdfLocks[lock].unlock(); }
+
+const fz_locks_context kLocks = {nullptr, LockMupdf, UnlockMupdf};
 
 HRESULT CaughtError(fz_context* ctx) {
   return fz_caught(ctx) == FZ_ERROR_MEMORY ? E_OUTOFMEMORY : XPS_E_INVALID_MARKUP;
@@ -21,7 +31,7 @@ HRESULT MupdfPage::Open(std::string archive, bool antialiasText, bool antialiasG
   std::unique_ptr<MupdfPage> opened(new (std::nothrow) MupdfPage());
   if (!opened) return E_OUTOFMEMORY;
   opened->archive_ = std::move(archive);
-  opened->ctx_ = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  opened->ctx_ = fz_new_context(nullptr, &kLocks, FZ_STORE_DEFAULT);
   if (opened->ctx_ == nullptr) return E_OUTOFMEMORY;
   fz_set_text_aa_level(opened->ctx_, antialiasText ? 8 : 0);
   fz_set_graphics_aa_level(opened->ctx_, antialiasGraphics ? 8 : 0);
