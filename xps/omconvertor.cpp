@@ -2,7 +2,6 @@
 
 #include <comutil.h>
 
-#include <cwctype>
 #include <vector>
 
 #include "module/filtertypes.h"
@@ -16,13 +15,16 @@ constexpr const char* kUnit = "omconvertor";
 
 #define OM_CHECK(call) check_hr((call), kUnit, __LINE__)
 
+// Content types are ASCII: only ASCII letters fold, whatever the locale.
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+
 bool EqualsIgnoringCase(const wchar_t* a, const wchar_t* b) {
   for (; *a && *b; ++a, ++b)
-    if (std::towlower(*a) != std::towlower(*b)) return false;
+    if (FoldAscii(*a) != FoldAscii(*b)) return false;
   return *a == *b;
 }
 
-// The first of the part's interfaces that the iterator's part supports, as a reference.
+// The part as interface T, or null when it does not support it.
 template <class T>
 ComPtr<T> Query(IUnknown* part, REFIID iid) {
   ComPtr<T> result;

@@ -3,12 +3,37 @@
 #include <mupdf/fitz.h>
 #include <xpsobjectmodel.h>
 
+#include <mutex>
 #include <new>
 
 namespace platform::xps {
 namespace {
 
 constexpr const char* kXpsMagic = "application/vnd.ms-xpsdocument";
+
+// MuPDF's locks, one set for the process: the cloned contexts share caches under them.
+std::mutex g_mupdfLocks[FZ_LOCK_MAX];
+
+void LockMupdf(void*, int lock) { g_mupdfLocks[lock].lock(); }
+void UnlockMupdf(void*, int lock) { g_mupdfLocks[lock].unlock(); }
+
+const fz_locks_context kLocks = {nullptr, LockMupdf, UnlockMupdf};
+
+// The context that every page's context is cloned from: its colour management, fonts, caches
+// and document handlers are set up once per process and shared under the locks.
+fz_context* BaseContext() {
+  static fz_context* const base = [] {
+    fz_context* ctx = fz_new_context(nullptr, &kLocks, FZ_STORE_DEFAULT);
+    if (ctx == nullptr) return ctx;
+    fz_try(ctx) { fz_register_document_handlers(ctx); }
+    fz_catch(ctx) {
+      fz_drop_context(ctx);
+      ctx = nullptr;
+    }
+    return ctx;
+  }();
+  return base;
+}
 
 HRESULT CaughtError(fz_context* ctx) {
   return fz_caught(ctx) == FZ_ERROR_MEMORY ? E_OUTOFMEMORY : XPS_E_INVALID_MARKUP;
@@ -21,7 +46,9 @@ HRESULT MupdfPage::Open(std::string archive, bool antialiasText, bool antialiasG
   std::unique_ptr<MupdfPage> opened(new (std::nothrow) MupdfPage());
   if (!opened) return E_OUTOFMEMORY;
   opened->archive_ = std::move(archive);
-  opened->ctx_ = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  fz_context* base = BaseContext();
+  if (base == nullptr) return E_OUTOFMEMORY;
+  opened->ctx_ = fz_clone_context(base);
   if (opened->ctx_ == nullptr) return E_OUTOFMEMORY;
   fz_set_text_aa_level(opened->ctx_, antialiasText ? 8 : 0);
   fz_set_graphics_aa_level(opened->ctx_, antialiasGraphics ? 8 : 0);
@@ -40,7 +67,6 @@ HRESULT MupdfPage::Load() {
   fz_var(stream);
   fz_var(page);
   fz_try(ctx) {
-    fz_register_document_handlers(ctx);
     stream = fz_open_memory(ctx, reinterpret_cast<const unsigned char*>(archive_.data()), archive_.size());
     doc_ = fz_open_document_with_stream(ctx, kXpsMagic, stream);
     page = fz_load_page(ctx, doc_, 0);

@@ -1,6 +1,7 @@
 // One XPS page opened with MuPDF and recorded once as a display list, rendered band by band.
-// Each object has its own MuPDF context and shares nothing, so objects may live on different
-// threads; one object must not be used by two threads at once.
+// Each object has its own MuPDF context, cloned from one per process whose caches it shares
+// under MuPDF's locks, so objects may live on different threads; one object must not be used by
+// two threads at once.
 #ifndef BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
 #define BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <limits>
+#include <thread>
 
 #include "tests/platform/xpsom_raster_support.h"
 
@@ -82,6 +83,26 @@ TEST_F(RasterFixture, LargeRectanglesMatchAcrossInnerBands) {
   const Pixels whole = Render(rasterizer.get(), 0, 0, 2400, 2400);
   const Pixels part = Render(rasterizer.get(), 0, 301, 2400, 900);
   for (int r = 0; r < 900; ++r) ASSERT_EQ(whole.Row(301 + r), part.Row(r)) << "row " << 301 + r;
+}
+
+TEST_F(RasterFixture, RasterizersOnSeveralThreadsRenderAlike) {
+  ComPtr<IXpsOMPage> page;
+  ASSERT_EQ(S_OK, Page(kDiagonal, &page));
+  const Pixels reference = Render(Rasterizer(page.get(), 300).get(), 0, 0, 300, 300);
+  std::vector<ComPtr<IXpsRasterizer>> rasterizers;
+  for (int i = 0; i < 4; ++i) rasterizers.push_back(Rasterizer(page.get(), 300));
+  std::vector<std::vector<BYTE>> results(4);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&, i] {
+      for (int round = 0; round < 5; ++round) {
+        ComPtr<IWICBitmap> bitmap;
+        if (FAILED(rasterizers[i]->RasterizeRect(0, 0, 300, 300, nullptr, bitmap.put()))) return;
+        results[i] = ReadPixels(bitmap.get()).bytes;
+      }
+    });
+  for (auto& t : threads) t.join();
+  for (const auto& result : results) EXPECT_EQ(reference.bytes, result);
 }
 
 TEST_F(RasterFixture, AliasedModeLeavesNoPartialCoverage) {
