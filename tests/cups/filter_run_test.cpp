@@ -89,7 +89,7 @@ class FilterRun : public ::testing::Test {
   std::string ppd_;
   std::string raster_;
   std::atomic<bool> cancelled_{false};
-  ComPtr<host::MemoryWriteStream> out_ = host::MemoryWriteStream::Create();
+  ComPtr<::host::MemoryWriteStream> out_ = ::host::MemoryWriteStream::Create();
   std::ostringstream log_;
 };
 
@@ -220,7 +220,7 @@ TEST_F(FilterRun, PageNumbersCountOverTheJob) {
   EXPECT_EQ(summary.segments, 4u);
   EXPECT_EQ(summary.bandPrologues, 1u);
   EXPECT_EQ(summary.fullCuts, 1u);
-  out_ = host::MemoryWriteStream::Create();
+  out_ = ::host::MemoryWriteStream::Create();
   EXPECT_EQ(Run(), 0);
   summary = Decoded().summary;
   EXPECT_EQ(summary.bandPrologues, 4u);
@@ -249,7 +249,7 @@ TEST_F(FilterRun, PrintTypeAndCutReachThePrinterOutput) {
     ppdDefaults_ = c.ppdDefaults;
     SetUp();
     WriteRaster(raster_, {GreyPage(576, 48, 0, 0, 576, 24)});
-    out_ = host::MemoryWriteStream::Create();
+    out_ = ::host::MemoryWriteStream::Create();
     EXPECT_EQ(Run(c.options), 0);
     const auto summary = Decoded().summary;
     EXPECT_EQ(summary.bandPrologues, c.bandPrologues);
@@ -272,7 +272,7 @@ TEST_F(FilterRun, WrongOptionValuesAreWarnedAbout) {
 TEST_F(FilterRun, DitheringAndBrightnessChangeHowMidGreyPrints) {
   const auto share = [&](const std::string& options) {
     WriteRaster(raster_, {GreyPage(576, 96, 0, 0, 0, 0, 140)});
-    out_ = host::MemoryWriteStream::Create();
+    out_ = ::host::MemoryWriteStream::Create();
     EXPECT_EQ(Run(options), 0);
     return DotShare(Decoded().paper, 0, 0, 576, 96);
   };
