@@ -35,7 +35,9 @@ SafeHGlobal::~SafeHGlobal() {
 std::unique_ptr<SafeHGlobal::LockObject> SafeHGlobal::Lock() {
   SetLastError(ERROR_SUCCESS);
   void* data = GlobalLock(block_);
-  if (data == nullptr) {
+  // An empty block (a segment nothing was written to) has no memory to lock; Windows calls it
+  // discarded. Its zero bytes need no pointer, so that is no failure.
+  if (data == nullptr && GetLastError() != ERROR_DISCARDED) {
     const HRESULT hr = hr_from_last_error();
     if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
   }
@@ -44,6 +46,7 @@ std::unique_ptr<SafeHGlobal::LockObject> SafeHGlobal::Lock() {
 }
 
 SafeHGlobal::LockObject::~LockObject() {
+  if (data_ == nullptr) return;  // nothing was locked
   SetLastError(ERROR_SUCCESS);
   if (!GlobalUnlock(block_)) {
     const HRESULT hr = hr_from_last_error();

@@ -60,8 +60,8 @@ class SafeHGlobal {
 
   HGLOBAL get() const noexcept { return block_; }
 
-  // Throws the converted last error when GlobalLock fails with one; a failure with last error 0
-  // yields a lock with a null pointer.
+  // Throws the converted last error when GlobalLock fails with one; an empty (discarded) block, or a
+  // failure with last error 0, yields a lock with a null pointer, which unlocks nothing.
   std::unique_ptr<LockObject> Lock();
 
   // Wraps the block in a stream that frees it on its last release; the block is then the

@@ -7,11 +7,12 @@
 
 namespace brimloft {
 
+// A plain record: the ticket handler fills every field.
 struct PageSettings {
-  XPS_SIZE pageSize{1056.0f, 816.0f};  // 1/96 inch; width and height exchanged for landscape
-  INT fitMode = 1;                     // 1: fit the page's bleed box into targetRect
-  FLOAT resolution = 96.0f;            // dots per inch
-  XPS_RECT targetRect{0.0f, 0.0f, 1056.0f, 816.0f};  // 1/96 inch: the whole page
+  XPS_SIZE pageSize;    // 1/96 inch; width and height exchanged for landscape
+  INT fitMode;          // always 1: fit the page's bleed box into targetRect
+  FLOAT resolution;     // dots per inch
+  XPS_RECT targetRect;  // 1/96 inch: the whole page
 };
 
 }  // namespace brimloft

@@ -31,7 +31,7 @@ class XmlMarkup {
 std::string LocalName(const xmlNode* node);
 // The element's namespace URI, empty when none.
 std::string NamespaceUri(const xmlNode* node);
-// The attribute without namespace, or nullptr-free empty optional signalled by *found = false.
+// The value of the attribute that has no namespace; empty, with *found false, when absent.
 std::string Attribute(const xmlNode* node, const char* name, bool* found = nullptr);
 // Child elements in document order.
 std::vector<xmlNode*> ChildElements(const xmlNode* node);

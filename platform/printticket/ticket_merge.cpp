@@ -31,6 +31,22 @@ FeatureScope ScopeOf(const TicketEntry& entry, const PrinterDescription& printer
   return FeatureScope::Page;
 }
 
+// An unnamed option stands for the printer's option whose scored properties it repeats exactly.
+bool SameScoredProperties(const TicketEntry& entry, const PrinterOption& option) {
+  if (entry.option || option.scoredProperties.empty() || entry.scoredValues.size() != option.scoredProperties.size()) {
+    return false;
+  }
+  for (const auto& [name, value] : option.scoredProperties) {
+    const QName expected{kPrintSchemaKeywords, TicketName(name)};
+    bool found = false;
+    for (const auto& [given, text] : entry.scoredValues) {
+      if (given == expected) found = found || text == std::to_string(value);
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void MergeDelta(Ticket* base, const Ticket& delta, FeatureScope scope, const PrinterDescription& printer) {
@@ -57,7 +73,9 @@ Validation Validate(const Ticket& ticket, const PrinterDescription& printer) {
       if (Describing(entry, printer) != &feature) continue;
       selected = entry.hasOption;
       for (const auto& option : feature.options) {
-        if (entry.option && OptionName(printer, option) == *entry.option) chosen = &option;
+        if ((entry.option && OptionName(printer, option) == *entry.option) || SameScoredProperties(entry, option)) {
+          chosen = &option;
+        }
       }
     }
     if (!chosen) {

@@ -24,6 +24,8 @@ struct TicketEntry {
   QName name;
   bool hasOption = false;       // features: an Option element is present
   std::optional<QName> option;  // features: its name, when it has one
+  // features: the option's integer scored properties, by which an unnamed option is known
+  std::vector<std::pair<QName, std::string>> scoredValues;
 };
 
 struct Ticket {
@@ -45,7 +47,7 @@ Ticket ParseTicket(const std::string& bytes);
 void MergeDelta(Ticket* base, const Ticket& delta, FeatureScope scope, const PrinterDescription& printer);
 
 // For each of the printer's features in order, the option the ticket selects when the printer
-// offers it, otherwise the default. conflict tells whether an option the ticket selected was
+// offers it (by name, or for an unnamed option by equal scored properties), otherwise the default. conflict tells whether an option the ticket selected was
 // replaced.
 struct Validation {
   std::vector<const PrinterOption*> options;

@@ -84,6 +84,19 @@ TicketEntry ReadFeature(xmlDocPtr doc, xmlNodePtr node, const std::string& name)
     bool named = false;
     const std::string optionName = Attribute(child, "name", &named);
     if (named) entry.option = Resolve(doc, child, optionName, "an option of feature " + name);
+    for (xmlNodePtr property = child->children; property; property = property->next) {
+      if (!IsFramework(property) || Text(property->name) != "ScoredProperty") continue;
+      bool hasName = false;
+      const std::string propertyName = Attribute(property, "name", &hasName);
+      if (!hasName) throw TicketFormatError("a ScoredProperty of feature " + name + " has no name attribute");
+      const QName qualified = Resolve(doc, property, propertyName, "a ScoredProperty of feature " + name);
+      for (xmlNodePtr value = property->children; value; value = value->next) {
+        if (!IsFramework(value) || Text(value->name) != "Value") continue;
+        xmlChar* content = xmlNodeGetContent(value);
+        entry.scoredValues.emplace_back(qualified, Text(content));
+        xmlFree(content);
+      }
+    }
   }
   return entry;
 }

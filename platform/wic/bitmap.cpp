@@ -16,6 +16,10 @@ Bitmap::Bitmap(UINT width, UINT height, REFWICPixelFormatGUID format, UINT bpp, 
     : width_(width), height_(height), bpp_(bpp), stride_(stride), format_(format) {}
 
 Ref<Bitmap> Bitmap::Create(UINT width, UINT height, REFWICPixelFormatGUID format) {
+  return Make(width, height, format, true);
+}
+
+Ref<Bitmap> Bitmap::Make(UINT width, UINT height, REFWICPixelFormatGUID format, bool zero) {
   if (width == 0 || height == 0) Fail(E_INVALIDARG);
   // Rectangles are signed 32-bit: a larger side could never be addressed.
   if (width > UINT(INT32_MAX) || height > UINT(INT32_MAX)) Fail(WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
@@ -25,7 +29,7 @@ Ref<Bitmap> Bitmap::Create(UINT width, UINT height, REFWICPixelFormatGUID format
   const std::uint64_t size = stride * height;  // both factors < 2^37 and 2^31: no wrap
   if (size > UINT32_MAX) Fail(WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
   auto bitmap = Ref<Bitmap>::Adopt(new Bitmap(width, height, format, bpp, UINT(stride)));
-  bitmap->pixels_.reset(new BYTE[size]());
+  bitmap->pixels_.reset(zero ? new BYTE[size]() : new BYTE[size]);
   return bitmap;
 }
 
@@ -45,7 +49,8 @@ Ref<Bitmap> Bitmap::CreateFromSource(IWICBitmapSource* source, const WICRect* re
   }
   GUID format{};
   Check(source->GetPixelFormat(&format));
-  Ref<Bitmap> bitmap = Create(UINT(r.Width), UINT(r.Height), format);
+  // No one sees the pixels before the source's have been copied in.
+  Ref<Bitmap> bitmap = Make(UINT(r.Width), UINT(r.Height), format, false);
   double dpiX = 0, dpiY = 0;
   if (SUCCEEDED(source->GetResolution(&dpiX, &dpiY))) {
     bitmap->dpiX_ = dpiX;

@@ -63,6 +63,8 @@ class Bitmap final : public ComObject<IWICBitmap, &IID_IWICBitmapSource, &IID_IW
 
  private:
   Bitmap(UINT width, UINT height, REFWICPixelFormatGUID format, UINT bpp, UINT stride);
+  // Create, leaving the pixels unset when they are about to be copied in.
+  static Ref<Bitmap> Make(UINT width, UINT height, REFWICPixelFormatGUID format, bool zero);
   // Copies the pixels of a cache-on-demand source in, once; the caller holds mutex_.
   void LoadLocked();
   // Takes a lock of the given kind, loading the pixels first; fails with WINCODEC_ERR_ALREADYLOCKED.

@@ -46,7 +46,7 @@ class BitmapScaler final : public ComObject<IWICBitmapScaler, &IID_IWICBitmapSou
   UINT channels_ = 0;
   UINT width_ = 0, height_ = 0;
   AxisScale across_, down_;
-  bool wide_ = false;      // sums need 64 bits
+  bool wide_ = false;      // sums need more than 31 bits
   std::uint64_t half_ = 0;  // unit / 2, for rounding
   double inverse_ = 0;     // 1 / unit, nudged up so that truncating a product gives the exact quotient
 };

@@ -37,7 +37,8 @@ class ErrorDiffusion {
 
  private:
   UINT width_;
-  std::vector<std::int32_t> below_;  // error for the next row, indexed x + 1
+  std::vector<std::int32_t> below_;    // error for the next row, indexed x + 1
+  std::vector<std::uint32_t> levels_;  // luminances of the row being converted
 };
 
 }  // namespace platform::wic

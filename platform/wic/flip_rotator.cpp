@@ -16,6 +16,7 @@ constexpr DWORD kKnownOptions = WICBitmapTransformRotate270 | WICBitmapTransform
 
 // Output rows made per read of the source: a quarter turn reads this many source columns at once.
 constexpr INT kBandRows = 32;
+constexpr INT kTileColumns = 64;
 
 template <std::size_t N>
 void MoveRow(const BYTE* src, std::ptrdiff_t step, BYTE* dst, INT count) {
@@ -146,19 +147,28 @@ HRESULT FlipRotator::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSiz
         }
       const WICRect box{INT(minX), INT(minY), INT(maxX - minX + 1), INT(maxY - minY + 1)};
       const SourceReader::View view = reader.Read(box);
-      for (INT y = y0; y < y1; ++y) {
-        BYTE* out = buffer + std::size_t(y - r.Y) * stride;
-        const std::int64_t sx = m.ax * r.X + m.bx * y + m.cx - minX;
-        const std::int64_t sy = m.ay * r.X + m.by * y + m.cy - minY;
-        if (bpp_ < 8) {
+      if (bpp_ < 8) {
+        for (INT y = y0; y < y1; ++y) {
+          const std::int64_t sx = m.ax * r.X + m.bx * y + m.cx - minX;
+          const std::int64_t sy = m.ay * r.X + m.by * y + m.cy - minY;
           // The view starts at the box's left pixel, on a byte boundary.
-          MoveRowBits(view.data, view.stride, bpp_, sx, sy, m.ax, m.ay, out, r.Width);
-          continue;
+          MoveRowBits(view.data, view.stride, bpp_, sx, sy, m.ax, m.ay, buffer + std::size_t(y - r.Y) * stride,
+                      r.Width);
         }
-        const UINT bytes = bpp_ / 8;
-        const BYTE* src = view.data + std::size_t(sy) * view.stride + std::size_t(sx) * bytes;
-        const std::ptrdiff_t step = std::ptrdiff_t(m.ax) * bytes + std::ptrdiff_t(m.ay) * std::ptrdiff_t(view.stride);
-        MoveRowBytes(src, step, out, r.Width, bytes);
+        continue;
+      }
+      // In tiles of kBandRows x kTileColumns, so that a quarter turn, which reads the source down its
+      // columns, finds each source line still in cache for the next output row.
+      const UINT bytes = bpp_ / 8;
+      const std::ptrdiff_t step = std::ptrdiff_t(m.ax) * bytes + std::ptrdiff_t(m.ay) * std::ptrdiff_t(view.stride);
+      for (INT x0 = 0; x0 < r.Width; x0 += kTileColumns) {
+        const INT count = std::min(kTileColumns, r.Width - x0);
+        for (INT y = y0; y < y1; ++y) {
+          const std::int64_t sx = m.ax * (r.X + x0) + m.bx * y + m.cx - minX;
+          const std::int64_t sy = m.ay * (r.X + x0) + m.by * y + m.cy - minY;
+          const BYTE* src = view.data + std::size_t(sy) * view.stride + std::size_t(sx) * bytes;
+          MoveRowBytes(src, step, buffer + std::size_t(y - r.Y) * stride + std::size_t(x0) * bytes, count, bytes);
+        }
       }
     }
   });

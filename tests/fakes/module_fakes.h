@@ -84,13 +84,17 @@ class OpaqueWriter final : public Fake<IUnknown> {};
 class Communicator final : public Fake<IInterFilterCommunicator, &IID_IInterFilterCommunicator> {
  public:
   Communicator(IUnknown* reader, IUnknown* writer) : reader_(reader), writer_(writer) {}
-  HRESULT STDMETHODCALLTYPE RequestReader(void** out) override { return Hand(reader_, readerResult, out, readerCalls); }
+  HRESULT STDMETHODCALLTYPE RequestReader(void** out) override {
+    refsDuringRequest = Refs();
+    return Hand(reader_, readerResult, out, readerCalls);
+  }
   HRESULT STDMETHODCALLTYPE RequestWriter(void** out) override { return Hand(writer_, writerResult, out, writerCalls); }
 
   HRESULT readerResult = S_OK;
   HRESULT writerResult = S_OK;
   int readerCalls = 0;
   int writerCalls = 0;
+  ULONG refsDuringRequest = 0;  // this object's count while the reader was requested
 
  private:
   static HRESULT Hand(IUnknown* object, HRESULT result, void** out, int& calls) {

@@ -8,6 +8,8 @@
 
 #include <platform/trace_controller.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,10 +36,14 @@ class ScopedProvider {
 // A session collecting the module's records of the given categories until destroyed.
 class TraceCapture {
  public:
-  explicit TraceCapture(ULONG flags, UCHAR level = 5) : session_(platform::trace::Session::StartInMemory()) {
-    enableStatus_ = session_->Enable(trace_ids::kControl, level, flags);
+  explicit TraceCapture(ULONG flags, UCHAR level = 5) : flags_(flags), level_(level) { Restart(); }
+  // Drops what was collected: a new session with the same categories. (Only one session at a time
+  // may enable the provider.)
+  void Restart() {
+    session_.reset();
+    session_ = platform::trace::Session::StartInMemory();
+    EXPECT_EQ(ULONG(ERROR_SUCCESS), session_->Enable(trace_ids::kControl, level_, flags_));
   }
-  ULONG EnableStatus() const { return enableStatus_; }
   std::vector<Record> Records() const { return session_->Records(); }
   // The records of one unit, in order.
   std::vector<Record> Of(const GUID& unit) const {
@@ -55,8 +61,9 @@ class TraceCapture {
   platform::trace::Session& Session() { return *session_; }
 
  private:
+  ULONG flags_;
+  UCHAR level_;
   std::unique_ptr<platform::trace::Session> session_;
-  ULONG enableStatus_ = 0;
 };
 
 // A narrow string argument: its bytes and the terminating NUL.

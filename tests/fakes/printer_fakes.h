@@ -11,6 +11,7 @@
 #include <prcomoem.h>
 #include <platform/com_object.h>
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -153,6 +154,37 @@ class FakeCoreHelper : public platform::ComObject<IPrintCoreHelper, &IID_IPrintC
 
  private:
   std::vector<PCSTR> names_;
+};
+
+// A write-only memory stream that fails every write once failAfter bytes have been taken.
+class FakeStream : public platform::ComObject<IStream, &IID_ISequentialStream, &IID_IStream> {
+ public:
+  HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* written) override {
+    if (written != nullptr) *written = 0;
+    if (bytes.size() + cb > failAfter) return failWith;
+    const BYTE* p = static_cast<const BYTE*>(pv);
+    bytes.insert(bytes.end(), p, p + cb);
+    ++writes;
+    if (written != nullptr) *written = cb;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+  std::vector<BYTE> bytes;
+  std::size_t failAfter = SIZE_MAX;
+  HRESULT failWith = STG_E_MEDIUMFULL;
+  int writes = 0;
 };
 
 }  // namespace brimloft::fakes

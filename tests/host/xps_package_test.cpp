@@ -2,6 +2,8 @@
 // tickets and required resources, and the errors of packages that break the structure.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "host_test_util.h"
 #include "support/host_error.h"
 #include "support/package_writer.h"
@@ -143,6 +145,30 @@ TEST(XpsPackage, PagesInInterleavedPieces) {
   const auto read = package->Read("/Documents/1/Pages/1.fpage");
   EXPECT_EQ(std::string(read.begin(), read.end()), page);
   EXPECT_EQ(package->PageCount(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Another producer's packages: Ghostscript's xpswrite device (installed by scripts/setup.sh).
+TEST(XpsPackage, GhostscriptXpsWriteOutput) {
+  if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript is not installed";
+  host_test::ScratchDir dir;
+  host_test::WriteFile(dir.File("in.ps"),
+                       "%!PS\n<< /PageSize [226 300] >> setpagedevice\n"
+                       "/Helvetica findfont 14 scalefont setfont 20 250 moveto (One) show\n"
+                       "20 100 moveto 180 0 rlineto 0 40 rlineto -180 0 rlineto closepath fill showpage\n"
+                       "/Helvetica findfont 14 scalefont setfont 20 250 moveto (Two) show showpage\n");
+  const std::string command = "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=xpswrite -sOutputFile=" + dir.File("gs.xps") +
+                              " " + dir.File("in.ps") + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto package = host::XpsPackage::Open(dir.File("gs.xps"));
+  ASSERT_EQ(package->Sequence().documents.size(), 1u);
+  ASSERT_EQ(package->PageCount(), 2u);
+  const auto page = package->Read(package->Sequence().documents[0].pages[1].name);
+  const std::string markup(page.begin(), page.end());
+  EXPECT_NE(markup.find("FixedPage"), std::string::npos);
 }
 
 }  // namespace

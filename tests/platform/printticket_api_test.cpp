@@ -185,6 +185,15 @@ TEST_F(Merge, OptionsThePrinterDoesNotOfferFallBackToItsDefaultsAsAResolvedConfl
   EXPECT_TRUE(Has(result, "psk:PageMediaSize", "ns0000:Roll51x102"));
 }
 
+TEST_F(Merge, AnUnnamedOptionIsKnownByItsScoredProperties) {
+  const std::string base = platform::DefaultTicketXml(platform::BuiltInPrinterDescription("RX1P"));
+  std::string delta = TicketFixture("delta_job_media.xml");
+  delta.replace(delta.find(" name=\"ns0000:Roll54x152\""), std::string(" name=\"ns0000:Roll54x152\"").size(), "");
+  EXPECT_TRUE(Has(Merged(base, delta, kPTPageScope), "psk:PageMediaSize", "ns0000:Roll54x152"));
+  delta.replace(delta.find("152400"), 6, "152401");
+  EXPECT_TRUE(Has(Merged(base, delta, kPTPageScope, S_PT_CONFLICT_RESOLVED), "psk:PageMediaSize", "ns0000:Roll51x102"));
+}
+
 TEST_F(Merge, ANameMatchesByNamespaceNotByPrefix) {
   // The private namespace of another printer is not this printer's.
   std::string delta = TicketFixture("delta_page_dither.xml");

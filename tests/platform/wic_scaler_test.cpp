@@ -102,7 +102,8 @@ TEST_F(WicScaler, MatchesAnIndependentAreaAverageOnRandomImages) {
   struct Size {
     UINT sw, sh, w, h;
   } sizes[] = {{640, 37, 576, 33}, {17, 13, 5, 4}, {5, 7, 11, 13}, {1, 1, 3, 2}, {9, 9, 1, 1}, {7, 300, 3, 41},
-               {33, 5, 33, 9}};
+               {33, 5, 33, 9},
+               {4099, 2053, 5, 3}};  // prime sizes: the sums need more than 31 bits
   Noise noise(11);
   for (const Size& s : sizes) {
     SCOPED_TRACE(testing::Message() << s.sw << "x" << s.sh << " -> " << s.w << "x" << s.h);

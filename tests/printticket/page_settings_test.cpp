@@ -2,7 +2,6 @@
 
 #include "fakes/trace_capture.h"
 
-#include <cstring>
 
 namespace brimloft::testing {
 namespace {
@@ -22,7 +21,11 @@ class PageSettingsFromTicket : public TicketJob {
     handler->MergeJobTicket(sequence.get());
     handler->MergeDocumentTicket(document.get());
     handler->MergePageTicket(page.get());
-    std::memset(settings, 0x7F, sizeof *settings);  // every field must be written
+    // Every field must be written.
+    settings->pageSize = {-1.0f, -1.0f};
+    settings->fitMode = -1;
+    settings->resolution = -1.0f;
+    settings->targetRect = {-1.0f, -1.0f, -1.0f, -1.0f};
     return Raised([&] { handler->GetPageSettings(*settings); });
   }
 };

@@ -88,7 +88,8 @@ class FakePage final : public platform::ComObject<IXpsOMPage, &IID_IXpsOMPage> {
 };
 
 PageSettings Settings(FLOAT resolution, FLOAT width, FLOAT height) {
-  PageSettings s;
+  PageSettings s{};
+  s.fitMode = 1;
   s.resolution = resolution;
   s.pageSize = {width, height};
   s.targetRect = {0, 0, width, height};

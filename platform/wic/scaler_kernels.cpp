@@ -1,0 +1,83 @@
+#include "scaler_kernels.h"
+
+#include <cstring>
+
+// The helpers below pass 32-byte vectors by value; they are internal and always inlined, so the ABI
+// note about such vectors without AVX does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace platform::wic {
+namespace {
+
+typedef std::uint32_t U32x4 __attribute__((vector_size(16)));
+typedef std::uint32_t U32x8 __attribute__((vector_size(32)));
+typedef std::int32_t I32x8 __attribute__((vector_size(32)));
+typedef double F64x8 __attribute__((vector_size(64)));
+typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
+
+template <class V>
+inline __attribute__((always_inline)) V Load(const void* p) {
+  V v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class V>
+inline __attribute__((always_inline)) void Store(void* p, V v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+}  // namespace
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define BRIMLOFT_WIC_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define BRIMLOFT_WIC_CLONES
+#endif
+
+BRIMLOFT_WIC_CLONES
+void SumAcrossFour(const BYTE* src, UINT base, const UINT* first, const UINT* count, const UINT* offset,
+                   const UINT* weight, std::size_t n, std::uint32_t* out) {
+  for (std::size_t k = 0; k < n; ++k, out += 4) {
+    const BYTE* p = src + std::size_t(first[k] - base) * 4;
+    const UINT* w = weight + offset[k];
+    U32x4 sum = {0, 0, 0, 0};
+    for (UINT t = 0, m = count[k]; t < m; ++t, p += 4) sum += U32x4{p[0], p[1], p[2], p[3]} * w[t];
+    Store(out, sum);
+  }
+}
+
+BRIMLOFT_WIC_CLONES
+void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n, std::uint32_t* out) {
+  for (std::size_t k = 0; k < n; ++k, out += 4, index += 2, weight += 2) {
+    const BYTE* p = src + index[0];
+    const BYTE* q = src + index[1];
+    Store(out, U32x4{p[0], p[1], p[2], p[3]} * weight[0] + U32x4{q[0], q[1], q[2], q[3]} * weight[1]);
+  }
+}
+
+BRIMLOFT_WIC_CLONES
+void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
+               std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) Store(total + i, Load<U32x8>(row + i) * w + start);
+  for (; i < n; ++i) total[i] = start + w * row[i];
+}
+
+BRIMLOFT_WIC_CLONES
+void AddSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) Store(total + i, Load<U32x8>(total + i) + Load<U32x8>(row + i) * w);
+  for (; i < n; ++i) total[i] += w * row[i];
+}
+
+BRIMLOFT_WIC_CLONES
+void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const I32x8 q = __builtin_convertvector(__builtin_convertvector(Load<I32x8>(total + i), F64x8) * inverse, I32x8);
+    Store(out + i, __builtin_convertvector(q, U8x8));
+  }
+  for (; i < n; ++i) out[i] = BYTE(std::int32_t(double(total[i]) * inverse));
+}
+
+}  // namespace platform::wic

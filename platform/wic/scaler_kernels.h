@@ -1,0 +1,34 @@
+// The inner loops of the scaler for the common case, 32-bit sums: built for the baseline processor
+// and for AVX2, chosen when the library loads.
+#ifndef BRIMLOFT_PLATFORM_WIC_SCALER_KERNELS_H
+#define BRIMLOFT_PLATFORM_WIC_SCALER_KERNELS_H
+
+#include <wincodec.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform::wic {
+
+// Horizontal sums of four-channel pixels: for each of n output pixels k, out[4k + c] is the sum over
+// t < count[k] of weight[offset[k] + t] x src[4 (first[k] - base + t) + c].
+void SumAcrossFour(const BYTE* src, UINT base, const UINT* first, const UINT* count, const UINT* offset,
+                   const UINT* weight, std::size_t n, std::uint32_t* out);
+
+// The same when every output pixel has exactly two taps: for output pixel k, the pixels at byte
+// offsets index[2k] and index[2k + 1] of src, with weights weight[2k] and weight[2k + 1].
+void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n, std::uint32_t* out);
+
+// total[i] = start + w x row[i] for i < n.
+void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
+               std::size_t n);
+
+// total[i] += w x row[i] for i < n.
+void AddSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::size_t n);
+
+// out[i] = trunc(total[i] x inverse) for i < n; every total is below 2^31 and every result below 256.
+void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out);
+
+}  // namespace platform::wic
+
+#endif

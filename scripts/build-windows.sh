@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Cross-builds the filter DLL with MinGW-w64, checks its exports and imports, and, where Wine is
+# installed, loads it with the module check program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+build=build-windows
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-toolchain.cmake -DBRIMLOFT_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+dll="$build/brimloft_filter.dll"
+checks=("$build/module_check.exe" "$build/comsupp_check.exe")
+objdump=x86_64-w64-mingw32-objdump
+fail=0
+
+# Exactly the two COM server exports.
+exports=$("$objdump" -p "$dll" | awk '
+  /^\[Ordinal\/Name Pointer\] Table/ { table = 1; next }
+  table && /^\t\[ *[0-9]+\]/ { print $NF; next }
+  table { table = 0 }' | sort | tr '\n' ' ')
+if [ "$exports" != "DllCanUnloadNow DllGetClassObject " ]; then
+  echo "build-windows: $dll exports [$exports], expected exactly DllCanUnloadNow DllGetClassObject" >&2
+  fail=1
+fi
+
+# No compiler runtime DLL may be needed beside the module or the check program.
+for binary in "$dll" "${checks[@]}"; do
+  imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ { print $3 }' | tr '\n' ' ')
+  if echo "$imports" | grep -Eiq '(libstdc\+\+|libgcc|libwinpthread)[^ ]*\.dll'; then
+    echo "build-windows: $binary imports a MinGW runtime DLL: $imports" >&2
+    fail=1
+  fi
+  echo "build-windows: $(basename "$binary") imports: $imports"
+done
+echo "build-windows: $(basename "$dll") exports: $exports"
+[ "$fail" -eq 0 ] || exit 1
+
+wine=$(command -v wine64 || command -v wine || true)
+if [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64; fi
+if [ -z "$wine" ]; then
+  echo "build-windows: Wine is not installed; the check programs were built but not run"
+  exit 0
+fi
+
+# A private Wine prefix under the build folder keeps the run independent of the user's own.
+export WINEPREFIX="$PWD/$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+# Creating the prefix reports on parts of Wine that are not installed (32-bit support); quietly.
+"$wine" wineboot --init >/dev/null 2>&1 || true
+status=0
+(cd "$build" && "$wine" ./comsupp_check.exe) || status=1
+(cd "$build" && "$wine" ./module_check.exe brimloft_filter.dll) || status=1
+exit "$status"

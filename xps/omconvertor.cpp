@@ -1,0 +1,155 @@
+#include "xps/omconvertor.h"
+
+#include <comutil.h>
+
+#include <cwctype>
+#include <vector>
+
+#include "module/filtertypes.h"
+#include "xps/StreamCopy.h"
+
+namespace brimloft {
+namespace OMConvertor {
+namespace {
+
+constexpr const char* kUnit = "omconvertor";
+
+#define OM_CHECK(call) check_hr((call), kUnit, __LINE__)
+
+bool EqualsIgnoringCase(const wchar_t* a, const wchar_t* b) {
+  for (; *a && *b; ++a, ++b)
+    if (std::towlower(*a) != std::towlower(*b)) return false;
+  return *a == *b;
+}
+
+// The first of the part's interfaces that the iterator's part supports, as a reference.
+template <class T>
+ComPtr<T> Query(IUnknown* part, REFIID iid) {
+  ComPtr<T> result;
+  if (FAILED(part->QueryInterface(iid, result.put_void()))) result.reset();
+  return result;
+}
+
+}  // namespace
+
+XPS_IMAGE_TYPE ImageTypeOf(const wchar_t* contentType) {
+  struct Entry {
+    const wchar_t* contentType;
+    XPS_IMAGE_TYPE type;
+  };
+  static const Entry kTable[] = {{L"image/jpeg", XPS_IMAGE_TYPE_JPEG},
+                                 {L"image/png", XPS_IMAGE_TYPE_PNG},
+                                 {L"image/tiff", XPS_IMAGE_TYPE_TIFF},
+                                 {L"image/vnd.ms-photo", XPS_IMAGE_TYPE_WDP}};
+  if (contentType != nullptr)
+    for (const auto& entry : kTable)
+      if (EqualsIgnoringCase(contentType, entry.contentType)) return entry.type;
+  throw_hr(E_INVALIDARG, kUnit, __LINE__);
+}
+
+XPS_FONT_EMBEDDING FontEmbeddingOf(EXpsFontOptions options, EXpsFontRestriction restriction) {
+  if (options == Font_Normal) return XPS_FONT_EMBEDDING_NORMAL;
+  const int restricting = Xps_Restricted_Font_NoEmbedding | Xps_Restricted_Font_PreviewPrint;
+  if (options == Font_Obfusticate && (restriction & restricting) != 0) return XPS_FONT_EMBEDDING_RESTRICTED;
+  return XPS_FONT_EMBEDDING_OBFUSCATED;
+}
+
+ComPtr<IOpcPartUri> GetPartName(IPartBase* part, IOpcFactory* opc) {
+  _bstr_t uri;
+  OM_CHECK(part->GetUri(uri.GetAddress()));
+  ComPtr<IOpcPartUri> name;
+  OM_CHECK(opc->CreatePartUri(static_cast<const wchar_t*>(uri) ? static_cast<const wchar_t*>(uri) : L"",
+                              name.put()));
+  return name;
+}
+
+ComPtr<IXpsOMFontResource> MakeFontResource(IPartFont* font, IXpsOMObjectFactory* factory, IOpcFactory* opc) {
+  const ComPtr<IStream> stream = GetPartStream(font);
+  const ComPtr<IOpcPartUri> name = GetPartName(font, opc);
+  _bstr_t contentType;
+  EXpsFontOptions options = Font_Normal;
+  OM_CHECK(font->GetFontProperties(contentType.GetAddress(), &options));
+  EXpsFontRestriction restriction = Xps_Restricted_Font_Installable;
+  if (const auto font2 = Query<IPartFont2>(font, IID_IPartFont2)) OM_CHECK(font2->GetFontRestriction(&restriction));
+  ComPtr<IXpsOMFontResource> resource;
+  OM_CHECK(factory->CreateFontResource(stream.get(), FontEmbeddingOf(options, restriction), name.get(), FALSE,
+                                       resource.put()));
+  return resource;
+}
+
+ComPtr<IXpsOMImageResource> MakeImageResource(IPartImage* image, IXpsOMObjectFactory* factory, IOpcFactory* opc) {
+  const ComPtr<IStream> stream = GetPartStream(image);
+  const ComPtr<IOpcPartUri> name = GetPartName(image, opc);
+  _bstr_t contentType;
+  OM_CHECK(image->GetImageProperties(contentType.GetAddress()));
+  ComPtr<IXpsOMImageResource> resource;
+  OM_CHECK(factory->CreateImageResource(stream.get(), ImageTypeOf(contentType), name.get(), resource.put()));
+  return resource;
+}
+
+ComPtr<IXpsOMColorProfileResource> MakeColorProfileResource(IPartColorProfile* profile,
+                                                            IXpsOMObjectFactory* factory, IOpcFactory* opc) {
+  const ComPtr<IStream> stream = GetPartStream(profile);
+  const ComPtr<IOpcPartUri> name = GetPartName(profile, opc);
+  ComPtr<IXpsOMColorProfileResource> resource;
+  OM_CHECK(factory->CreateColorProfileResource(stream.get(), name.get(), resource.put()));
+  return resource;
+}
+
+ComPtr<IXpsOMRemoteDictionaryResource> MakeRemoteDictionaryResource(IPartResourceDictionary* dictionary,
+                                                                    IXpsOMObjectFactory* factory, IOpcFactory* opc,
+                                                                    IXpsOMPartResources* resources) {
+  const ComPtr<IStream> stream = GetPartStream(dictionary);
+  const ComPtr<IOpcPartUri> name = GetPartName(dictionary, opc);
+  ComPtr<IXpsOMRemoteDictionaryResource> resource;
+  OM_CHECK(factory->CreateRemoteDictionaryResourceFromStream(stream.get(), name.get(), resources, resource.put()));
+  return resource;
+}
+
+ComPtr<IXpsOMPartResources> BuildPartResources(IFixedPage* page, IXpsOMObjectFactory* factory, IOpcFactory* opc) {
+  ComPtr<IXpsOMPartResources> resources;
+  OM_CHECK(factory->CreatePartResources(resources.put()));
+  ComPtr<IXpsOMFontResourceCollection> fonts;
+  ComPtr<IXpsOMImageResourceCollection> images;
+  ComPtr<IXpsOMColorProfileResourceCollection> profiles;
+  ComPtr<IXpsOMRemoteDictionaryResourceCollection> dictionaries;
+  OM_CHECK(resources->GetFontResources(fonts.put()));
+  OM_CHECK(resources->GetImageResources(images.put()));
+  OM_CHECK(resources->GetColorProfileResources(profiles.put()));
+  OM_CHECK(resources->GetRemoteDictionaryResources(dictionaries.put()));
+
+  ComPtr<IXpsPartIterator> parts;
+  OM_CHECK(page->GetXpsPartIterator(parts.put()));
+  std::vector<ComPtr<IPartResourceDictionary>> kept;
+  for (; !parts->IsDone(); parts->Next()) {
+    _bstr_t uri;
+    ComPtr<IUnknown> part;
+    OM_CHECK(parts->Current(uri.GetAddress(), part.put()));
+    if (!part) continue;
+    if (const auto font = Query<IPartFont>(part.get(), IID_IPartFont)) {
+      OM_CHECK(fonts->Append(MakeFontResource(font.get(), factory, opc).get()));
+    } else if (const auto image = Query<IPartImage>(part.get(), IID_IPartImage)) {
+      OM_CHECK(images->Append(MakeImageResource(image.get(), factory, opc).get()));
+    } else if (const auto profile = Query<IPartColorProfile>(part.get(), IID_IPartColorProfile)) {
+      OM_CHECK(profiles->Append(MakeColorProfileResource(profile.get(), factory, opc).get()));
+    } else if (auto dictionary = Query<IPartResourceDictionary>(part.get(), IID_IPartResourceDictionary)) {
+      kept.push_back(std::move(dictionary));
+    }
+  }
+  for (const auto& dictionary : kept)
+    OM_CHECK(dictionaries->Append(
+        MakeRemoteDictionaryResource(dictionary.get(), factory, opc, resources.get()).get()));
+  return resources;
+}
+
+ComPtr<IXpsOMPage> ConvertPage(IFixedPage* page, IXpsOMObjectFactory* factory, IOpcFactory* opc) {
+  const ComPtr<IStream> markup = GetPartStream(page);
+  const ComPtr<IOpcPartUri> name = GetPartName(page, opc);
+  const ComPtr<IXpsOMPartResources> resources = BuildPartResources(page, factory, opc);
+  ComPtr<IXpsOMPage> result;
+  OM_CHECK(factory->CreatePageFromStream(markup.get(), name.get(), resources.get(), FALSE, result.put()));
+  return result;
+}
+
+}  // namespace OMConvertor
+}  // namespace brimloft
