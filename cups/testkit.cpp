@@ -1,9 +1,9 @@
 // brimloft-cups-testkit: the two pictures of the CUPS test.
 //   png OUT WIDTH HEIGHT X0 Y0 X1 Y1
 //       writes a white greyscale PNG with a black rectangle [X0, X1) x [Y0, Y1)
-//   check PREVIEW X0 Y0 X1 Y1 MIN_INSIDE MAX_OUTSIDE
-//       reads a paper preview (black = dot) and checks that at least MIN_INSIDE of the rectangle and
-//       at most MAX_OUTSIDE of the rest of the paper is dotted (shares from 0 to 1)
+//   check PREVIEW X0 Y0 X1 Y1 MARGIN MIN_INSIDE MAX_OUTSIDE
+//       reads a paper preview (black = dot) and checks that at least MIN_INSIDE of the rectangle, and
+//       at most MAX_OUTSIDE of the paper farther than MARGIN dots from it, is dotted (shares 0 to 1)
 // Exit status: 0 as expected, 1 not as expected or unreadable, 2 wrong usage.
 #include <png.h>
 
@@ -81,8 +81,8 @@ Picture ReadPreview(const std::string& path) {
   return picture;
 }
 
-int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsigned y1, double minInside,
-          double maxOutside) {
+int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsigned y1, unsigned margin,
+          double minInside, double maxOutside) {
   const Picture p = ReadPreview(path);
   std::size_t in = 0, inDots = 0, out = 0, outDots = 0;
   for (unsigned y = 0; y < p.height; ++y) {
@@ -91,7 +91,7 @@ int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsign
       if (x >= x0 && x < x1 && y >= y0 && y < y1) {
         ++in;
         inDots += dot;
-      } else {
+      } else if (x + margin < x0 || x >= x1 + margin || y + margin < y0 || y >= y1 + margin) {
         ++out;
         outDots += dot;
       }
@@ -99,7 +99,7 @@ int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsign
   }
   const double inside = in ? double(inDots) / in : 0.0;
   const double outside = out ? double(outDots) / out : 0.0;
-  std::printf("paper %u x %u dots; dotted: %.4f inside, %.4f outside\n", p.width, p.height, inside, outside);
+  std::printf("paper %u x %u dots; dotted: %.4f inside the rectangle, %.4f away from it\n", p.width, p.height, inside, outside);
   if (in == 0) {
     std::printf("the rectangle lies outside the paper\n");
     return 1;
@@ -117,9 +117,9 @@ int main(int argc, char** argv) {
                Number(argv[8]));
       return 0;
     }
-    if (command == "check" && argc == 9) {
-      return Check(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]), Number(argv[6]), Share(argv[7]),
-                   Share(argv[8]));
+    if (command == "check" && argc == 10) {
+      return Check(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7]),
+                   Share(argv[8]), Share(argv[9]));
     }
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "brimloft-cups-testkit: %s\n", e.what());
@@ -130,6 +130,6 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: brimloft-cups-testkit png OUT WIDTH HEIGHT X0 Y0 X1 Y1\n"
-               "       brimloft-cups-testkit check PREVIEW X0 Y0 X1 Y1 MIN_INSIDE MAX_OUTSIDE\n");
+               "       brimloft-cups-testkit check PREVIEW X0 Y0 X1 Y1 MARGIN MIN_INSIDE MAX_OUTSIDE\n");
   return 2;
 }

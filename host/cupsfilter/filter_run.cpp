@@ -43,7 +43,7 @@ class FilterError : public std::runtime_error {
 
 class InputFile {
  public:
-  InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  explicit InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (fd_ < 0) throw FilterError("cannot open the raster file " + path + ": " + std::strerror(errno));
   }
   ~InputFile() { close(fd_); }

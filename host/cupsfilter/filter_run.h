@@ -14,12 +14,13 @@ namespace brimloft::rasterfilter {
 
 constexpr const char* kUsage = "Usage: rastertobrimloft job-id user title copies options [file]";
 
+// All three pointers must be set.
 struct FilterContext {
-  int inputFd = 0;             // the raster when no file argument is given
-  std::string ppdPath;         // the queue's PPD file (the PPD environment variable)
-  IPrintWriteStream* output;   // where the printer stream goes, one write per segment
-  std::ostream* log;           // the scheduler's message channel: ERROR:, WARNING:, INFO:, PAGE: lines
-  const std::atomic<bool>* cancelled;  // set when the job is cancelled (SIGTERM)
+  int inputFd = 0;                      // the raster when no file argument is given
+  std::string ppdPath;                  // the queue's PPD file (the PPD environment variable)
+  IPrintWriteStream* output = nullptr;  // where the printer stream goes, one write per segment
+  std::ostream* log = nullptr;          // the scheduler's channel: ERROR:, WARNING:, INFO:, PAGE: lines
+  const std::atomic<bool>* cancelled = nullptr;  // set when the job is cancelled (SIGTERM)
 };
 
 // args as main receives them: program, job-id, user, title, copies, options and an optional file.

