@@ -7,7 +7,9 @@ set(BRIMLOFT_RAPIDXML_INCLUDE ${CMAKE_BINARY_DIR}/rapidxml-include)
 file(MAKE_DIRECTORY ${BRIMLOFT_RAPIDXML_INCLUDE})
 file(CREATE_LINK ${BRIMLOFT_RAPIDXML_ROOT}/rapidxml ${BRIMLOFT_RAPIDXML_INCLUDE}/rapidxml SYMBOLIC)
 
-set(BRIMLOFT_WINDOWS_LIBS ole32 oleaut32 uuid shlwapi advapi32 windowscodecs prntvpt)
+# The Print Ticket API is bound by ordinal, as the system's own headers expect of prntvpt.dll.
+include(cmake/prntvpt_ordinals.cmake)
+set(BRIMLOFT_WINDOWS_LIBS ole32 oleaut32 uuid shlwapi advapi32 windowscodecs prntvpt_ordinals)
 add_library(brimloft_filter SHARED ${BRIMLOFT_SYSTEM_SOURCES} module/dllentry.cpp
   platform/windows/comsupp.cpp platform/windows/interface_ids.cpp module/brimloft_filter.def)
 target_include_directories(brimloft_filter PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES}
