@@ -24,14 +24,16 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 unsigned Number(const char* text) {
   char* end = nullptr;
   const unsigned long value = std::strtoul(text, &end, 10);
-  if (end == text || *end != '\0' || value > 100000) throw std::invalid_argument(std::string("bad number ") + text);
+  if (end == text || *end != '\0' || value > 100000)
+    throw std::invalid_argument(std::string("bad number ") + text);
   return static_cast<unsigned>(value);
 }
 
 double Share(const char* text) {
   char* end = nullptr;
   const double value = std::strtod(text, &end);
-  if (end == text || *end != '\0' || value < 0 || value > 1) throw std::invalid_argument(std::string("bad share ") + text);
+  if (end == text || *end != '\0' || value < 0 || value > 1)
+    throw std::invalid_argument(std::string("bad share ") + text);
   return value;
 }
 
@@ -46,8 +48,8 @@ void WritePng(const std::string& path, unsigned width, unsigned height, unsigned
     throw std::runtime_error("cannot write " + path);
   }
   png_init_io(png, file.get());
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   std::vector<png_byte> row(width);
   for (unsigned y = 0; y < height; ++y) {
@@ -99,7 +101,8 @@ int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsign
   }
   const double inside = in ? double(inDots) / in : 0.0;
   const double outside = out ? double(outDots) / out : 0.0;
-  std::printf("paper %u x %u dots; dotted: %.4f inside the rectangle, %.4f away from it\n", p.width, p.height, inside, outside);
+  std::printf("paper %u x %u dots; dotted: %.4f inside the rectangle, %.4f away from it\n", p.width, p.height,
+              inside, outside);
   if (in == 0) {
     std::printf("the rectangle lies outside the paper\n");
     return 1;
@@ -118,8 +121,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (command == "check" && argc == 10) {
-      return Check(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7]),
-                   Share(argv[8]), Share(argv[9]));
+      return Check(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]), Number(argv[6]),
+                   Number(argv[7]), Share(argv[8]), Share(argv[9]));
     }
   } catch (const std::invalid_argument& e) {
     std::fprintf(stderr, "brimloft-cups-testkit: %s\n", e.what());

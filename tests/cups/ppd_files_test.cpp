@@ -59,8 +59,10 @@ TEST(PpdFiles, OfferThePrintersRollsResolutionAndOptionsWithTheirDefaults) {
           // Sizes in points from the widths and lengths in micrometres, to a hundredth of a point.
           const ppd_size_t* size = ppdPageSize(ppd.get(), option.name.c_str());
           ASSERT_NE(size, nullptr) << option.name;
-          EXPECT_NEAR(size->width, option.scoredProperties.at(0).second * 72.0 / 25400.0, 0.01) << option.name;
-          EXPECT_NEAR(size->length, option.scoredProperties.at(1).second * 72.0 / 25400.0, 0.01) << option.name;
+          EXPECT_NEAR(size->width, option.scoredProperties.at(0).second * 72.0 / 25400.0, 0.01)
+              << option.name;
+          EXPECT_NEAR(size->length, option.scoredProperties.at(1).second * 72.0 / 25400.0, 0.01)
+              << option.name;
         }
       }
     }
