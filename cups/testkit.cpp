@@ -1,12 +1,17 @@
 // brimloft-cups-testkit: the two pictures of the CUPS test.
 //   png OUT WIDTH HEIGHT X0 Y0 X1 Y1
 //       writes a white greyscale PNG with a black rectangle [X0, X1) x [Y0, Y1)
+//   raster PAGES WIDTH HEIGHT
+//       writes CUPS raster to standard output: pages of 8-bit grey, 50 rows black, 50 rows white
 //   check PREVIEW X0 Y0 X1 Y1 MARGIN MIN_INSIDE MAX_OUTSIDE
 //       reads a paper preview (black = dot) and checks that at least MIN_INSIDE of the rectangle, and
 //       at most MAX_OUTSIDE of the paper farther than MARGIN dots from it, is dotted (shares 0 to 1)
 // Exit status: 0 as expected, 1 not as expected or unreadable, 2 wrong usage.
+#include <cups/raster.h>
 #include <png.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -58,6 +63,28 @@ void WritePng(const std::string& path, unsigned width, unsigned height, unsigned
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
+}
+
+void WriteRaster(unsigned pages, unsigned width, unsigned height) {
+  cups_raster_t* raster = cupsRasterOpen(1, CUPS_RASTER_WRITE);
+  if (raster == nullptr) throw std::runtime_error("cannot write raster to standard output");
+  cups_page_header2_t header{};
+  header.cupsColorSpace = CUPS_CSPACE_SW;
+  header.cupsBitsPerColor = header.cupsBitsPerPixel = 8;
+  header.cupsWidth = header.cupsBytesPerLine = width;
+  header.cupsHeight = height;
+  header.HWResolution[0] = header.HWResolution[1] = 203;
+  std::vector<unsigned char> row(width);
+  bool written = true;
+  for (unsigned p = 0; p < pages && written; ++p) {
+    written = cupsRasterWriteHeader2(raster, &header) != 0;
+    for (unsigned y = 0; y < height && written; ++y) {
+      std::fill(row.begin(), row.end(), y % 100 < 50 ? 0 : 255);
+      written = cupsRasterWritePixels(raster, row.data(), width) == width;
+    }
+  }
+  // A reader that stops early (a cancelled filter) is no failure of this program.
+  cupsRasterClose(raster);
 }
 
 struct Picture {
@@ -114,10 +141,15 @@ int Check(const std::string& path, unsigned x0, unsigned y0, unsigned x1, unsign
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     if (command == "png" && argc == 9) {
       WritePng(argv[2], Number(argv[3]), Number(argv[4]), Number(argv[5]), Number(argv[6]), Number(argv[7]),
                Number(argv[8]));
+      return 0;
+    }
+    if (command == "raster" && argc == 5) {
+      WriteRaster(Number(argv[2]), Number(argv[3]), Number(argv[4]));
       return 0;
     }
     if (command == "check" && argc == 10) {
@@ -133,6 +165,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: brimloft-cups-testkit png OUT WIDTH HEIGHT X0 Y0 X1 Y1\n"
+               "       brimloft-cups-testkit raster PAGES WIDTH HEIGHT\n"
                "       brimloft-cups-testkit check PREVIEW X0 Y0 X1 Y1 MARGIN MIN_INSIDE MAX_OUTSIDE\n");
   return 2;
 }
