@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Prints a PDF and a PNG through a private CUPS scheduler to a Brimloft queue with a file device,
 # then decodes the captured printer streams into paper previews and checks the ink is where the
-# pages have it; then cancels a long job of the filter with SIGTERM. Everything lives under --work: configuration, spool, logs, the scheduler's
-# programs; nothing outside it is touched. Exits 77 (skipped) when cupsd is not installed.
+# pages have it; then cancels a long job of the filter with SIGTERM. Everything lives under
+# --work: configuration, spool, logs, the scheduler's programs; nothing outside it is touched.
+# Exits 77 (skipped) when cupsd is not installed.
 #
 #   run_cups_e2e.sh --filter rastertobrimloft --decoder brimloft-decode --testkit brimloft-cups-testkit
 #                   --ppd brimloft-rx2p.ppd --work DIR
