@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
   context.output = output.get();
   context.log = &std::cerr;
   context.cancelled = &cancelled;
-  const int status = brimloft::rasterfilter::RunRasterToBrimloft(std::vector<std::string>(argv, argv + argc), context);
+  const int status =
+      brimloft::rasterfilter::RunRasterToBrimloft(std::vector<std::string>(argv, argv + argc), context);
   output->Close();
   return status;
 }

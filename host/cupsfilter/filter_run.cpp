@@ -125,9 +125,11 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
   check_hr(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                             factory.put_void()),
            kUnit, __LINE__);
-  std::unique_ptr<BrimloftBitmapHandler> handler = BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
+  std::unique_ptr<BrimloftBitmapHandler> handler =
+      BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
 
-  const PageLoopResult result = PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log);
+  const PageLoopResult result =
+      PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log);
   if (result.cancelled) {
     log << "INFO: Job cancelled after " << result.pages << " page(s)" << std::endl;
     return 0;

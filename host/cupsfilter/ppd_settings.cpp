@@ -18,8 +18,8 @@ struct PpdCloser {
   void operator()(ppd_file_t* ppd) const noexcept { ppdClose(ppd); }
 };
 
-constexpr const char* kPassedOptions[] = {"PageSize", "QVPrintContinuous", "QVPrintType",
-                                          "QVCutType", "QVDither", "QVBright"};
+constexpr const char* kPassedOptions[] = {"PageSize",  "QVPrintContinuous", "QVPrintType",
+                                          "QVCutType", "QVDither",          "QVBright"};
 
 }  // namespace
 
@@ -45,10 +45,12 @@ PpdSettings ReadPpdSettings(const std::string& path) {
   try {
     platform::BuiltInPrinterDescription(settings.variant);
   } catch (const std::invalid_argument&) {
-    throw PpdError("the PPD file " + path + " names the unknown printer variant \"" + settings.variant + "\"");
+    throw PpdError("the PPD file " + path + " names the unknown printer variant \"" + settings.variant +
+                   "\"");
   }
   for (const char* option : kPassedOptions) {
-    if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd.get(), option)) settings.defaults[option] = choice->choice;
+    if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd.get(), option))
+      settings.defaults[option] = choice->choice;
   }
   return settings;
 }

@@ -17,8 +17,8 @@ class PpdError : public std::runtime_error {
 };
 
 struct PpdSettings {
-  std::string variant;    // "RX1P" .. "RX3Q", from *BrimloftVariant
-  OptionTable defaults;   // option keyword -> default choice, for PageSize and the private options
+  std::string variant;   // "RX1P" .. "RX3Q", from *BrimloftVariant
+  OptionTable defaults;  // option keyword -> default choice, for PageSize and the private options
 };
 
 // Reads the variant and the default choices of PageSize and of QVPrintContinuous, QVPrintType,

@@ -12,7 +12,6 @@ namespace {
 
 constexpr const char* kUnit = "rastertobrimloft";
 
-
 }  // namespace
 
 ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, unsigned rows,
@@ -41,8 +40,9 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
   return bitmap;
 }
 
-PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler, IWICImagingFactory* factory,
-                                const std::atomic<bool>& cancelled, std::ostream& log) {
+PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler,
+                                IWICImagingFactory* factory, const std::atomic<bool>& cancelled,
+                                std::ostream& log) {
   PageLoopResult result;
   cups_page_header2_t header;
   try {

@@ -36,8 +36,9 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
 // the end-of-job call is still made, then a RasterError naming the page goes to the caller.
 // Failures of the printer output (hr_error, std::exception) go on at once, without an end-of-job
 // call, as they do in the XPS filter.
-PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler, IWICImagingFactory* factory,
-                                const std::atomic<bool>& cancelled, std::ostream& log);
+PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler,
+                                IWICImagingFactory* factory, const std::atomic<bool>& cancelled,
+                                std::ostream& log);
 
 }  // namespace brimloft::rasterfilter
 

@@ -35,7 +35,8 @@ RowFormat RowFormatOf(const cups_page_header2_t& h) {
   } else if (grey && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 8) {
     format.kind = IsInk(h.cupsColorSpace) ? PixelKind::InkGrey : PixelKind::LightGrey;
   } else if (IsRgb(h.cupsColorSpace) && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 24) {
-    if (h.cupsColorOrder != CUPS_ORDER_CHUNKED) throw RasterError("banded or planar colour pages are not supported");
+    if (h.cupsColorOrder != CUPS_ORDER_CHUNKED)
+      throw RasterError("banded or planar colour pages are not supported");
     format.kind = PixelKind::Rgb;
   } else {
     throw RasterError("unsupported raster format (" + Describe(h) + ")");

@@ -148,9 +148,10 @@ TEST_F(RasterFilterRun, AnUnsupportedPageIsNamed) {
   RasterPage cmyk{Header(CUPS_CSPACE_CMYK, 8, 32, 100, 10), [](unsigned) { return Bytes(400, 0); }};
   WriteRaster(raster_, {GreyPage(576, 24, 0, 0, 576, 24), cmyk});
   EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(Log(),
-            "INFO: Printing page 1\nPAGE: 1 1\nINFO: Printing page 2\nPAGE: 2 1\n"
-            "ERROR: Page 2: unsupported raster format (colour space 6, 8 bits per colour, 32 bits per pixel)\n");
+  EXPECT_EQ(
+      Log(),
+      "INFO: Printing page 1\nPAGE: 1 1\nINFO: Printing page 2\nPAGE: 2 1\n"
+      "ERROR: Page 2: unsupported raster format (colour space 6, 8 bits per colour, 32 bits per pixel)\n");
   EXPECT_EQ(Decoded().summary.segments, 2u);
 }
 
@@ -261,9 +262,10 @@ TEST_F(RasterFilterRun, PrintTypeAndCutReachThePrinterOutput) {
 TEST_F(RasterFilterRun, WrongOptionValuesAreWarnedAbout) {
   WriteRaster(raster_, {GreyPage(576, 24, 0, 0, 576, 24)});
   EXPECT_EQ(Run("QVDither=floyd"), 0);
-  EXPECT_EQ(Log().rfind("WARNING: QVDither=floyd is not an option of this printer (None, FloydSteinberg, 2x2, 4x4); "
-                        "printing with None\n",
-                        0),
+  EXPECT_EQ(Log().rfind(
+                "WARNING: QVDither=floyd is not an option of this printer (None, FloydSteinberg, 2x2, 4x4); "
+                "printing with None\n",
+                0),
             0u)
       << Log();
 }

@@ -24,11 +24,15 @@ std::string ErrorOf(const std::string& path) {
 TEST(PpdSettings, ReadsTheVariantAndTheDefaultsOfThePassedOptions) {
   fakes::ScratchFolder folder;
   const std::string path = folder.file("printer.ppd");
-  WritePpd(path, "RX3Q", {{"QVDither", "FloydSteinberg"}, {"QVCutType", "S"}, {"PageSize", "Roll104x152"},
-                          {"ColorModel", "Gray"}});
+  WritePpd(path, "RX3Q",
+           {{"QVDither", "FloydSteinberg"},
+            {"QVCutType", "S"},
+            {"PageSize", "Roll104x152"},
+            {"ColorModel", "Gray"}});
   const PpdSettings settings = ReadPpdSettings(path);
   EXPECT_EQ(settings.variant, "RX3Q");
-  const OptionTable expected = {{"PageSize", "Roll104x152"}, {"QVCutType", "S"}, {"QVDither", "FloydSteinberg"}};
+  const OptionTable expected = {
+      {"PageSize", "Roll104x152"}, {"QVCutType", "S"}, {"QVDither", "FloydSteinberg"}};
   EXPECT_EQ(settings.defaults, expected);
 }
 

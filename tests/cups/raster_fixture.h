@@ -23,8 +23,8 @@ struct RasterPage {
   std::function<std::vector<unsigned char>(unsigned y)> row;
 };
 
-inline cups_page_header2_t Header(cups_cspace_t space, unsigned bitsPerColor, unsigned bitsPerPixel, unsigned width,
-                                  unsigned height) {
+inline cups_page_header2_t Header(cups_cspace_t space, unsigned bitsPerColor, unsigned bitsPerPixel,
+                                  unsigned width, unsigned height) {
   cups_page_header2_t h;
   std::memset(&h, 0, sizeof h);
   h.cupsColorSpace = space;
@@ -42,8 +42,8 @@ inline cups_page_header2_t Header(cups_cspace_t space, unsigned bitsPerColor, un
 }
 
 // An 8-bit white-is-255 page, black (0) inside the rectangle [x0, x1) x [y0, y1), value elsewhere.
-inline RasterPage GreyPage(unsigned width, unsigned height, unsigned x0, unsigned y0, unsigned x1, unsigned y1,
-                           unsigned char value = 255) {
+inline RasterPage GreyPage(unsigned width, unsigned height, unsigned x0, unsigned y0, unsigned x1,
+                           unsigned y1, unsigned char value = 255) {
   RasterPage page{Header(CUPS_CSPACE_SW, 8, 8, width, height), {}};
   page.row = [=](unsigned y) {
     std::vector<unsigned char> row(width, value);
@@ -56,8 +56,8 @@ inline RasterPage GreyPage(unsigned width, unsigned height, unsigned x0, unsigne
 }
 
 // Writes the pages to path; with rowsOfLastPage set, the last page stops after that many rows.
-inline void WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, int rowsOfLastPage = -1,
-                        cups_mode_t mode = CUPS_RASTER_WRITE) {
+inline void WriteRaster(const std::string& path, const std::vector<RasterPage>& pages,
+                        int rowsOfLastPage = -1, cups_mode_t mode = CUPS_RASTER_WRITE) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (fd < 0) throw std::runtime_error("cannot create " + path);
   cups_raster_t* raster = cupsRasterOpen(fd, mode);
@@ -86,8 +86,8 @@ inline void WritePpd(const std::string& path, const std::string& variant,
          "*PSVersion: \"(3010.000) 0\"\n";
   if (!variant.empty()) ppd << "*BrimloftVariant: \"" << variant << "\"\n";
   for (const auto& [option, choice] : defaults) {
-    ppd << "*OpenUI *" << option << ": PickOne\n*Default" << option << ": " << choice << "\n*" << option << " "
-        << choice << ": \"\"\n*" << option << " Other: \"\"\n*CloseUI: *" << option << "\n";
+    ppd << "*OpenUI *" << option << ": PickOne\n*Default" << option << ": " << choice << "\n*" << option
+        << " " << choice << ": \"\"\n*" << option << " Other: \"\"\n*CloseUI: *" << option << "\n";
   }
 }
 

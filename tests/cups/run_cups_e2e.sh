@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Prints a PDF and a PNG through a private CUPS scheduler to a Brimloft queue with a file device,
 # then decodes the captured printer streams into paper previews and checks the ink is where the
-# pages have it. Everything lives under --work: configuration, spool, logs, the scheduler's
-# programs; nothing outside it is touched. Exits 77 (skipped) when cupsd is not installed.
+# pages have it; then cancels a long job of the filter with SIGTERM. Everything lives under
+# --work: configuration, spool, logs, the scheduler's programs; nothing outside it is touched.
+# Exits 77 (skipped) when cupsd is not installed.
 #
 #   run_cups_e2e.sh --filter rastertobrimloft --decoder brimloft-decode --testkit brimloft-cups-testkit
 #                   --ppd brimloft-rx2p.ppd --work DIR
@@ -191,4 +192,20 @@ print_and_wait "$work/input/picture.png" png -o QVDither=FloydSteinberg
 # 576 dots): the square covers dots 144 to 431 across and rows 216 to 504.
 "$testkit" check "$work/out/png.png" 150 222 425 498 10 0.98 0.001 || fail "the PNG's rectangle is not on the paper"
 
-echo "PASS: the PDF and the PNG printed through CUPS to the Brimloft queue"
+# Cancelling: SIGTERM stops the filter after the strip in hand; it still ends the job on paper.
+"$testkit" raster 300 8192 1100 | PPD=$ppd "$filter" 9 tester cancel 1 "" \
+  > "$work/out/cancel.prn" 2> "$work/out/cancel.err" &
+filter_pid=$!
+sleep 1
+kill -TERM $filter_pid
+status=0
+wait $filter_pid || status=$?
+[ $status -eq 0 ] || fail "the cancelled filter exited with $status: $(cat "$work/out/cancel.err")"
+grep -q "^INFO: Job cancelled after [0-9]* page(s)$" "$work/out/cancel.err" ||
+  fail "the cancelled filter did not say so: $(cat "$work/out/cancel.err")"
+"$decoder" "$work/out/cancel.prn" > "$work/out/cancel.txt" || fail "the cancelled job's stream does not decode"
+[ "$(tail -c 12 "$work/out/cancel.prn" | od -An -tx1 | tr -d ' \n')" = 1b7a311b500d1b41081b7a30 ] ||
+  fail "the cancelled job does not end with the end-of-job segment"
+echo "cancelled: $(tail -n 1 "$work/out/cancel.err")"
+
+echo "PASS: the PDF and the PNG printed through CUPS to the Brimloft queue; a cancelled job ended cleanly"
