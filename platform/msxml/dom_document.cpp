@@ -1,6 +1,6 @@
 // DOMDocument60 on libxml2: parsing from a stream, saving to a file, XPath selection.
 #include "msxml/dom_state.h"
-#include "msxml/wide_utf8.h"
+#include "core/utf8.h"
 
 #include <platform/com_object.h>
 #include <platform/com_registry.h>

@@ -1,5 +1,5 @@
 #include "msxml/dom_state.h"
-#include "msxml/wide_utf8.h"
+#include "core/utf8.h"
 
 #include <libxml/xpath.h>
 #include <libxml/xmlerror.h>

@@ -4,7 +4,7 @@
 #include <platform/printer_description.h>
 #include <platform/thread_token.h>
 
-#include "msxml/wide_utf8.h"
+#include "core/utf8.h"
 #include "printticket/ticket_model.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The built-in printer descriptions and the registry of known printers.
 #include <platform/printer_description.h>
 
-#include "msxml/wide_utf8.h"
+#include "core/utf8.h"
 
 #include <mutex>
 #include <stdexcept>

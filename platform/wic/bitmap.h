@@ -6,7 +6,7 @@
 #include <platform/com_object.h>
 #include <wincodec.h>
 
-#include "com_ref.h"
+#include <platform/com_ref.h>
 
 #include <memory>
 #include <mutex>

@@ -5,7 +5,7 @@
 #include <platform/com_object.h>
 #include <wincodec.h>
 
-#include "com_ref.h"
+#include <platform/com_ref.h>
 
 #include <cstdint>
 #include <mutex>

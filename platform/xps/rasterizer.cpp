@@ -13,7 +13,7 @@
 #include "platform/com_object.h"
 #include "platform/xps_rasterizer.h"
 #include "xps/mupdf_page.h"
-#include "xps/ref.h"
+#include <platform/com_ref.h>
 #include "xps/render_package.h"
 #include "xps/xps_private.h"
 

@@ -6,7 +6,7 @@
 
 #include "xps/font_obfuscation.h"
 #include "xps/part_name.h"
-#include "xps/ref.h"
+#include <platform/com_ref.h>
 #include "xps/stored_zip.h"
 #include "xps/xps_text.h"
 

@@ -7,12 +7,12 @@
 
 #include <string>
 
+#include "core/utf8.h"
+
 namespace platform::xps {
 
-// UTF-8 of a wide string; characters outside Unicode become U+FFFD.
-std::string ToUtf8(const std::wstring& text);
-// Wide string of UTF-8 text; malformed sequences become U+FFFD.
-std::wstring FromUtf8(const std::string& text);
+using text::FromUtf8;
+using text::ToUtf8;
 
 // A new BSTR copy of text in *out; E_POINTER for a null out, E_OUTOFMEMORY.
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out);

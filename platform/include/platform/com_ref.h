@@ -1,18 +1,18 @@
-// An owning reference to a COM interface for the platform's XPS objects.
-#ifndef BRIMLOFT_PLATFORM_XPS_REF_H
-#define BRIMLOFT_PLATFORM_XPS_REF_H
+// An owning reference to a COM interface, for the platform's own objects.
+#ifndef BRIMLOFT_PLATFORM_COM_REF_H
+#define BRIMLOFT_PLATFORM_COM_REF_H
 
 #include <objbase.h>
 
 #include <utility>
 
-namespace platform::xps {
+namespace platform {
 
 template <class T>
 class Ref {
  public:
   Ref() noexcept = default;
-  // Takes a reference of its own.
+  // Takes a reference of its own on p.
   explicit Ref(T* p) noexcept : p_(p) {
     if (p_) p_->AddRef();
   }
@@ -24,18 +24,20 @@ class Ref {
     return *this;
   }
 
-  // Adopts a reference that the caller owns.
+  // Adopts a reference the caller already owns.
   static Ref Adopt(T* p) noexcept {
     Ref r;
     r.p_ = p;
     return r;
   }
+  T* Detach() noexcept { return std::exchange(p_, nullptr); }
   void reset() noexcept {
     if (T* p = std::exchange(p_, nullptr)) p->Release();
   }
   T* get() const noexcept { return p_; }
   T* operator->() const noexcept { return p_; }
   explicit operator bool() const noexcept { return p_ != nullptr; }
+  // For out-parameters: releases what is held and returns the address to fill.
   T** put() noexcept {
     reset();
     return &p_;
@@ -50,6 +52,6 @@ class Ref {
   T* p_ = nullptr;
 };
 
-}  // namespace platform::xps
+}  // namespace platform
 
 #endif

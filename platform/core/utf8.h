@@ -1,7 +1,7 @@
-// Conversions between the platform's wide strings (UTF-32 wchar_t) and UTF-8, for the XML
-// substitutes, whose libraries speak UTF-8.
-#ifndef BRIMLOFT_PLATFORM_MSXML_WIDE_UTF8_H
-#define BRIMLOFT_PLATFORM_MSXML_WIDE_UTF8_H
+// Conversions between the platform's wide strings (UTF-32 wchar_t) and UTF-8, for the
+// substitutes whose libraries speak UTF-8.
+#ifndef BRIMLOFT_PLATFORM_CORE_UTF8_H
+#define BRIMLOFT_PLATFORM_CORE_UTF8_H
 
 #include <string>
 #include <string_view>

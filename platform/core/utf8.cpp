@@ -1,4 +1,4 @@
-#include "msxml/wide_utf8.h"
+#include "core/utf8.h"
 
 namespace platform::text {
 namespace {
