@@ -50,8 +50,8 @@ HRESULT STDMETHODCALLTYPE BrimloftFilter::StartOperation() {
   return hr;
 }
 
-// Members are declared so that the objects go in the reverse order of their creation, on every
-// way out.
+// The job's objects are locals in the order of their creation, so they go in the reverse order
+// on every way out: part, ticket handler, rasterization, the two factories, the apartment.
 void BrimloftFilter::RunJob() {
   BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 16);
   // The pipeline never starts a filter that failed to initialise; be safe if a host does.

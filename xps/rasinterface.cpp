@@ -32,16 +32,13 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
   RasterGeometry g;
   g.height = RoundedPixels(r, settings.pageSize.height);
   g.width = RoundedPixels(r, settings.pageSize.width);
+  // Fit mode 1, the only one there is, fits the bleed box into the target rectangle.
   if (settings.fitMode != 1) {
     BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 12);
     throw_hr(E_UNEXPECTED, kUnit, __LINE__);
   }
-  const XPS_RECT bleed = bleedBox;
-  if (settings.fitMode != 1) {
-    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 13);
-    throw_hr(E_UNEXPECTED, kUnit, __LINE__);
-  }
-  const XPS_RECT target = settings.targetRect;
+  const XPS_RECT& bleed = bleedBox;
+  const XPS_RECT& target = settings.targetRect;
   // A page without width (a zero or negative size or resolution in the ticket) has no strip
   // height; a page without a bleed area can't be fitted.
   if (g.width <= 0 || !(bleed.width > 0.0f) || !(bleed.height > 0.0f)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
