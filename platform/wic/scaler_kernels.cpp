@@ -60,6 +60,18 @@ void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, 
 }
 
 BRIMLOFT_WIC_CLONES
+void SumAcrossFourTriples(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n,
+                          std::uint32_t* out) {
+  for (std::size_t k = 0; k < n; ++k, out += 4, index += 3, weight += 3) {
+    const BYTE* p = src + index[0];
+    const BYTE* q = src + index[1];
+    const BYTE* r = src + index[2];
+    Store(out, U32x4{p[0], p[1], p[2], p[3]} * weight[0] + U32x4{q[0], q[1], q[2], q[3]} * weight[1] +
+                   U32x4{r[0], r[1], r[2], r[3]} * weight[2]);
+  }
+}
+
+BRIMLOFT_WIC_CLONES
 void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
                std::size_t n) {
   std::size_t i = 0;
