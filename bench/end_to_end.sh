@@ -21,6 +21,7 @@ command -v mutool >/dev/null || { echo "missing mutool (Debian mupdf-tools)" >&2
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+export TMPDIR=$work  # the ticket snapshot has a fixed name: keep other jobs from sharing it
 
 # The metre-long page, packed the way the bundled examples are.
 "$pack" --part /Resources/Fonts/DejaVuSansMono.ttf=$fonts/DejaVuSansMono.ttf \

@@ -12,6 +12,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 before=$(cd "$1" && pwd)
 after=$(cd "${2:-$root/build}" && pwd)
 work=$(mktemp -d)
+# The filter keeps a ticket snapshot under a fixed name in the temporary folder: a private one keeps
+# other jobs on the machine from changing this run's options.
+export TMPDIR=$work
 trap 'rm -rf "$work"' EXIT
 
 "$after/host/brimloft-xpspack" --part /Resources/Fonts/DejaVuSansMono.ttf=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf \
