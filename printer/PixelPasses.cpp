@@ -1,6 +1,8 @@
 #include "printer/PixelPasses.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace brimloft {
 
@@ -55,12 +57,29 @@ void CompositeAndOrderedDither(BYTE* pixels, UINT width, UINT height, std::size_
   }
 }
 
+// True when all four pixels at p are opaque: one test of their alpha bytes together.
+inline bool FourOpaque(const BYTE* p) noexcept {
+  std::uint64_t a, b;
+  std::memcpy(&a, p, 8);
+  std::memcpy(&b, p + 8, 8);
+  constexpr std::uint64_t kAlpha = 0xFF000000FF000000ull;  // BGRA in little-endian words
+  return (a & b & kAlpha) == kAlpha;
+}
+
 void CompositeOnly(BYTE* pixels, UINT width, UINT height, std::size_t stride, CompositeTable& table) {
   const bool keepOpaque = table.OpaqueIsIdentity();
   for (UINT y = 0; y < height; ++y) {
     BYTE* p = pixels + y * stride;
     for (UINT x = 0; x < width; ++x, p += 4) {
-      if (keepOpaque && p[3] == 255) continue;
+      if (keepOpaque) {
+        // Rendered pages are mostly opaque: skip them four at a time.
+        while (x + 4 <= width && FourOpaque(p)) {
+          x += 4;
+          p += 16;
+        }
+        if (x == width) break;
+        if (p[3] == 255) continue;
+      }
       const BYTE* row = table.Row(p[3]);
       p[0] = row[p[0]];
       p[1] = row[p[1]];

@@ -139,19 +139,22 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
   const std::size_t rowCost = std::max(std::size_t(col1 - col0) * C, sums * sizeof(Acc));
   const std::size_t bandRows = std::max<std::size_t>(rows.maxCount, kBandBytes / rowCost);
 
-  // Two taps for every output column (any ratio between 1 and 2, the head widths among them): a
-  // table of byte offsets and weights without a loop per column. Single taps get a zero second.
-  std::vector<UINT> pairIndex, pairWeight;
-  const bool pairs = std::is_same_v<Acc, std::uint32_t> && C == 4 && columns.maxCount <= 2;
-  if (pairs) {
-    pairIndex.resize(2 * columns.first.size());
-    pairWeight.resize(2 * columns.first.size());
+  // Two or three taps for every output column (ratios below 2, the head widths among them, need no
+  // more): a table of byte offsets and weights without a loop per column. Missing taps repeat the
+  // first pixel with weight zero, which adds nothing to the sum.
+  std::vector<UINT> fixedIndex, fixedWeight;
+  const UINT fixedTaps = columns.maxCount <= 2 ? 2 : 3;
+  const bool fixed = std::is_same_v<Acc, std::uint32_t> && C == 4 && columns.maxCount <= 3;
+  if (fixed) {
+    fixedIndex.resize(fixedTaps * columns.first.size());
+    fixedWeight.resize(fixedTaps * columns.first.size());
     for (std::size_t k = 0; k < columns.first.size(); ++k) {
-      const UINT at = (columns.first[k] - col0) * C, two = columns.count[k] == 2;
-      pairIndex[2 * k] = at;
-      pairIndex[2 * k + 1] = at + two * C;
-      pairWeight[2 * k] = columns.weight[columns.offset[k]];
-      pairWeight[2 * k + 1] = two ? columns.weight[columns.offset[k] + 1] : 0;
+      const UINT at = (columns.first[k] - col0) * C;
+      for (UINT t = 0; t < fixedTaps; ++t) {
+        const bool used = t < columns.count[k];
+        fixedIndex[fixedTaps * k + t] = used ? at + t * C : at;
+        fixedWeight[fixedTaps * k + t] = used ? columns.weight[columns.offset[k] + t] : 0;
+      }
     }
   }
 
@@ -178,8 +181,12 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     for (UINT k = 0; k < row1 - row0; ++k) {
       const BYTE* src = view.data + k * view.stride;
       if constexpr (std::is_same_v<Acc, std::uint32_t> && C == 4) {
-        if (pairs) {
-          SumAcrossFourPairs(src, pairIndex.data(), pairWeight.data(), columns.first.size(), &across[k * sums]);
+        if (fixed && fixedTaps == 2) {
+          SumAcrossFourPairs(src, fixedIndex.data(), fixedWeight.data(), columns.first.size(), &across[k * sums]);
+          continue;
+        }
+        if (fixed) {
+          SumAcrossFourTriples(src, fixedIndex.data(), fixedWeight.data(), columns.first.size(), &across[k * sums]);
           continue;
         }
         SumAcrossFour(src, col0, columns.first.data(), columns.count.data(), columns.offset.data(),

@@ -19,6 +19,10 @@ void SumAcrossFour(const BYTE* src, UINT base, const UINT* first, const UINT* co
 // offsets index[2k] and index[2k + 1] of src, with weights weight[2k] and weight[2k + 1].
 void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n, std::uint32_t* out);
 
+// The same with exactly three taps per output pixel: index[3k..3k+2] and weight[3k..3k+2].
+void SumAcrossFourTriples(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n,
+                          std::uint32_t* out);
+
 // total[i] = start + w x row[i] for i < n.
 void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
                std::size_t n);
