@@ -105,6 +105,11 @@ void Start(const char*) noexcept {
 void Stop() noexcept {
   if (!g_state.registered.exchange(false)) return;
   UnregisterTraceGuids(g_state.registration.exchange(0));
+  // An unregistered provider hears no disable: without this, the next registration would start
+  // out enabled with the last session's flags and logger, which may be gone.
+  g_state.logger.store(0, std::memory_order_relaxed);
+  g_state.level.store(0, std::memory_order_relaxed);
+  g_state.flags.store(0, std::memory_order_relaxed);
 }
 
 bool IsEnabled(ULONG category) noexcept {

@@ -49,8 +49,9 @@ class BrimloftBitmapHandler {
   // entries already present. A missing helper ends the seeding with a trace record, never fails.
   void SeedOptions(const std::string& variantCode, IPrintPipelinePropertyBag* propertyBag);
   // Merges the ticket snapshot's features into the options and traces the table. Throws
-  // std::runtime_error("cannot open file " + path) for an unreadable file and the parser's error
-  // for malformed XML, leaving the options unchanged.
+  // std::runtime_error("cannot open file " + path) for an unreadable file, "the ticket snapshot is
+  // not UTF-8 text" for a NUL byte in it and the parser's error for malformed XML, leaving the
+  // options unchanged. An empty file merges nothing.
   void ReadTicketOptions();
   // The option of a feature, or an empty string; never fails, never inserts.
   std::string LookupOption(const std::string& feature) const { return options_.Lookup(feature); }

@@ -3,7 +3,9 @@
 #include <prcomoem.h>
 #include <rapidxml/rapidxml.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "module/trace.h"
 #include "printer/BrimloftBitmapHandler.h"
@@ -59,6 +61,10 @@ void BrimloftBitmapHandler::SeedOptions(const std::string& variantCode, IPrintPi
 
 void BrimloftBitmapHandler::ReadTicketOptions() {
   std::vector<char> text = LoadSnapshotFile(GetTicketSnapshotPath());
+  // The snapshot is UTF-8 text: a NUL inside (UTF-16 text, or bytes after the ticket) would end the
+  // in-place parse early, and a ticket cut short there could merge nothing without an error.
+  if (std::find(text.begin(), text.end() - 1, '\0') != text.end() - 1)
+    throw std::runtime_error("the ticket snapshot is not UTF-8 text");
   // Parsed in place: names and values point into text, which outlives the tree. A parse error
   // leaves before anything is merged.
   rapidxml::xml_document<char> document;

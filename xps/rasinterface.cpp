@@ -3,6 +3,8 @@
 #include <comdef.h>
 #include <wincodec.h>
 
+#include <cmath>
+
 #include "module/filtertypes.h"
 #include "module/trace.h"
 #include "printer/BrimloftBitmapHandler.h"
@@ -12,12 +14,16 @@ namespace {
 
 constexpr char kUnit[] = "rasinterface";
 constexpr INT kStripPixels = 0x400000;
+// The longest page rendered: 1,048,576 rows, over 88 metres at 300 dpi, longer than any roll. It
+// keeps a ticket's page size from overflowing the pixel arithmetic or rendering for hours.
+constexpr INT kMaxPageRows = 0x100000;
 const HRESULT kCancelled = HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
 
-// Single-precision scaling, then the half added and the truncation in double precision.
-INT RoundedPixels(FLOAT resolution, FLOAT length) {
+// Single-precision scaling, then the half added and the truncation in double precision. Left as a
+// double so that sizes beyond INT can be refused before they are converted.
+double RoundedPixels(FLOAT resolution, FLOAT length) {
   const FLOAT scaled = resolution / 96.0f * length;
-  return static_cast<INT>(static_cast<double>(scaled) + 0.5);
+  return std::trunc(static_cast<double>(scaled) + 0.5);
 }
 
 INT EdgePixels(FLOAT dpi, FLOAT bleedEdge, FLOAT resolution, FLOAT targetEdge) {
@@ -30,8 +36,8 @@ INT EdgePixels(FLOAT dpi, FLOAT bleedEdge, FLOAT resolution, FLOAT targetEdge) {
 RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox) {
   const FLOAT r = settings.resolution;
   RasterGeometry g;
-  g.height = RoundedPixels(r, settings.pageSize.height);
-  g.width = RoundedPixels(r, settings.pageSize.width);
+  const double height = RoundedPixels(r, settings.pageSize.height);
+  const double width = RoundedPixels(r, settings.pageSize.width);
   // Fit mode 1, the only one there is, fits the bleed box into the target rectangle.
   if (settings.fitMode != 1) {
     BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 12);
@@ -41,7 +47,14 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
   const XPS_RECT& target = settings.targetRect;
   // A page without width (a zero or negative size or resolution in the ticket) has no strip
   // height; a page without a bleed area can't be fitted.
-  if (g.width <= 0 || !(bleed.width > 0.0f) || !(bleed.height > 0.0f)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  if (!(width > 0) || !(bleed.width > 0.0f) || !(bleed.height > 0.0f)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  if (width > kStripPixels) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
+  if (!(std::fabs(height) <= kMaxPageRows)) {
+    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 14, height, kMaxPageRows);
+    throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  }
+  g.width = static_cast<INT>(width);
+  g.height = static_cast<INT>(height);
   const FLOAT sx = target.width / bleed.width * r;
   const FLOAT sy = target.height / bleed.height * r;
   g.dpi = sx > sy ? sy : sx;

@@ -70,6 +70,7 @@ const std::vector<TracePoint> kMessages = {
     {"rasinterface", 11, "Rasterization cancelled", {}},
     {"rasinterface", 12, "Unsupported fit mode for the bleed box", {}},
     {"rasinterface", 13, "Unsupported fit mode for the target rectangle", {}},
+    {"rasinterface", 14, "The page is %1 rows long, beyond the limit of %2 rows", {A::Double, A::Int32}},
 
     {"BrimloftBitmapHandler", 12, "The print core helper cannot enumerate its features", {}},
     {"BrimloftBitmapHandler", 13, "The IPrintCoreHelper property is not a print core helper", {}},

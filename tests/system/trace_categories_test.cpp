@@ -47,6 +47,18 @@ TEST_F(TraceCategories, NothingIsWrittenOrEvaluatedUntilEnabled) {
   EXPECT_TRUE(session->Records().empty());
 }
 
+TEST(TraceRestart, AProviderStoppedWhileEnabledStartsAgainDisabled) {
+  auto session = Session::StartInMemory();
+  ASSERT_EQ(ERROR_SUCCESS, session->Enable(brimloft::trace::kControlGuid, TRACE_LEVEL_VERBOSE, brimloft::TRACE_FLOW));
+  brimloft::trace::Start("KelmoranBrimloftFilter");
+  EXPECT_TRUE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW));
+  brimloft::trace::Stop();
+  session->Stop();  // unheard: the provider is gone
+  brimloft::trace::Start("KelmoranBrimloftFilter");
+  EXPECT_FALSE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW));
+  brimloft::trace::Stop();
+}
+
 TEST_F(TraceCategories, OnlyEnabledCategoriesWrite) {
   auto session = Session::StartInMemory();
   ASSERT_EQ(ERROR_SUCCESS, session->Enable(brimloft::trace::kControlGuid, TRACE_LEVEL_VERBOSE,

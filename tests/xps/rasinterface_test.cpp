@@ -7,6 +7,7 @@
 
 #include <platform/com_object.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -132,6 +133,16 @@ TEST(RasterGeometry, RejectsWhatCannotBeRendered) {
   EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, -384, 288), {0, 0, 384, 288}));
   EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, 288), {0, 0, 0, 288}));
   EXPECT_EQ(S_OK, GeometryFailure(Settings(96, 4194304, 10), {0, 0, 4194304, 10}));
+}
+
+TEST(RasterGeometry, BoundsThePageLengthAndSizesBeyondThePixelRange) {
+  EXPECT_EQ(1048576, ComputeRasterGeometry(Settings(96, 384, 1048576), {0, 0, 384, 10}).height);
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(96, 384, 1048577), {0, 0, 384, 10}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, 96e6f), {0, 0, 384, 96e6f}));  // 1,000,000 inches
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, -1e30f), {0, 0, 384, 10}));
+  EXPECT_EQ(E_OUTOFMEMORY, GeometryFailure(Settings(203, 1e30f, 288), {0, 0, 384, 288}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, std::nanf(""), 288), {0, 0, 384, 288}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, std::nanf("")), {0, 0, 384, 288}));
 }
 
 // A private temporary folder holding a portrait ticket snapshot for the printer output.

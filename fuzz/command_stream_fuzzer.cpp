@@ -1,0 +1,19 @@
+// The command-stream decoder on arbitrary bytes: it either decodes the whole stream or throws
+// StreamError at an offset inside it; nothing else.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "support/stream_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  try {
+    const brimloft::host::DecodedStream decoded = brimloft::host::DecodeStream(data, size);
+    const auto& s = decoded.summary;
+    if (s.totalBytes != size || s.imageBytes + s.commandBytes != size) std::abort();
+    if (decoded.paper.dots.size() != decoded.paper.width * decoded.paper.height) std::abort();
+  } catch (const brimloft::host::StreamError& e) {
+    if (e.offset() >= size) std::abort();
+  }
+  return 0;
+}
