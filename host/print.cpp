@@ -21,6 +21,7 @@
 #include "support/host_error.h"
 #include "support/job.h"
 #include "support/job_runner.h"
+#include "support/private_temp_folder.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
 
@@ -242,6 +243,15 @@ int main(int argc, char** argv) {
     Fail(e.what());
   }
 
+  // The filter keeps each page's ticket snapshot under one name in the temporary folder; a folder
+  // of this job's own keeps another job printing at the same time from changing its options.
+  std::optional<host::PrivateTempFolder> tempFolder;
+  try {
+    tempFolder.emplace("brimloft-print");
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+
   host::JobOutcome outcome;
   bool interrupted = false;
   {
@@ -251,6 +261,7 @@ int main(int argc, char** argv) {
   }
   if (progress) std::fprintf(stderr, "\n");
   filter.reset();
+  tempFolder.reset();
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
   if (trace) trace->Stop();

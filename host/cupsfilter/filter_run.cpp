@@ -110,7 +110,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
   ComApartment apartment;
   // The printer output reads its options from the ticket snapshot before every strip; this job's
   // snapshot lives in a folder of its own.
-  PrivateTempFolder folder;
+  PrivateTempFolder folder("rastertobrimloft");
   WriteSnapshotTicket(platform::DefaultTicketXml(printer, resolved.features));
 
   ComPtr<host::PropertyBag> bag = host::PropertyBag::Create();

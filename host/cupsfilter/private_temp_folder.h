@@ -1,29 +1,14 @@
-// A temporary folder of the job's own, made the process's TMPDIR for its lifetime, so that the
-// ticket snapshot of one CUPS job never meets that of another job running at the same time.
+// The job's private temporary folder and the ticket snapshot the CUPS filter writes into it.
 #ifndef BRIMLOFT_HOST_CUPSFILTER_PRIVATE_TEMP_FOLDER_H
 #define BRIMLOFT_HOST_CUPSFILTER_PRIVATE_TEMP_FOLDER_H
 
-#include <optional>
 #include <string>
+
+#include "support/private_temp_folder.h"
 
 namespace brimloft::rasterfilter {
 
-class PrivateTempFolder {
- public:
-  // Makes a fresh folder (mode 0700) inside the current TMPDIR, or /tmp, and points TMPDIR at it.
-  // Throws std::runtime_error with the system's reason when it cannot be made.
-  PrivateTempFolder();
-  // Removes the folder with everything in it and restores TMPDIR; never throws.
-  ~PrivateTempFolder();
-  PrivateTempFolder(const PrivateTempFolder&) = delete;
-  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
-
-  const std::string& path() const noexcept { return path_; }
-
- private:
-  std::string path_;
-  std::optional<std::string> previous_;
-};
+using host::PrivateTempFolder;
 
 // Writes the ticket XML to the snapshot path that the printer output reads (inside the current
 // TMPDIR). Throws std::runtime_error naming the file when it cannot be written whole.

@@ -1,0 +1,35 @@
+#include "support/private_temp_folder.h"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace brimloft::host {
+
+PrivateTempFolder::PrivateTempFolder(const std::string& prefix) {
+  const char* current = std::getenv("TMPDIR");
+  if (current != nullptr) previous_ = current;
+  std::string base = (current != nullptr && current[0] == '/') ? current : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  std::string pattern = base + "/" + prefix + "-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot make a temporary folder in " + base + ": " + std::strerror(errno));
+  }
+  path_ = pattern;
+  setenv("TMPDIR", path_.c_str(), 1);
+}
+
+PrivateTempFolder::~PrivateTempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+  if (previous_) {
+    setenv("TMPDIR", previous_->c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+}
+
+}  // namespace brimloft::host
