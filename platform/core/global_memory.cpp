@@ -37,6 +37,20 @@ BlockTable& Table() {
   return *table;
 }
 
+// Runs use on the live block of h under the table's lock. An unknown handle sets
+// ERROR_INVALID_HANDLE and gives invalid instead.
+template <class Result, class Use>
+Result OnBlock(HGLOBAL h, Result invalid, Use use) {
+  auto& table = Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  Block* block = table.Find(h);
+  if (block == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return invalid;
+  }
+  return use(*block);
+}
+
 void* AllocateData(SIZE_T bytes, bool zero) {
   void* p = zero ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
   return p;
@@ -161,65 +175,43 @@ extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
 }
 
 extern "C" LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
-  auto& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  Block* block = table.Find(hMem);
-  if (block == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  if (!block->moveable) return block->data;
-  if (block->data == nullptr) {
-    SetLastError(ERROR_DISCARDED);
-    return nullptr;
-  }
-  if (block->lockCount < kMaxLockCount) ++block->lockCount;
-  return block->data;
+  return OnBlock<LPVOID>(hMem, nullptr, [](Block& block) -> LPVOID {
+    if (!block.moveable) return block.data;
+    if (block.data == nullptr) {
+      SetLastError(ERROR_DISCARDED);
+      return nullptr;
+    }
+    if (block.lockCount < kMaxLockCount) ++block.lockCount;
+    return block.data;
+  });
 }
 
 // Nonzero while the block stays locked; zero with last error NO_ERROR when this call unlocked it;
 // zero with ERROR_NOT_LOCKED when it was not locked.
 extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
-  auto& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  Block* block = table.Find(hMem);
-  if (block == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (!block->moveable) return TRUE;
-  if (block->lockCount == 0) {
-    SetLastError(ERROR_NOT_LOCKED);
-    return FALSE;
-  }
-  if (--block->lockCount == 0) {
-    SetLastError(NOERROR);
-    return FALSE;
-  }
-  return TRUE;
+  return OnBlock<BOOL>(hMem, FALSE, [](Block& block) -> BOOL {
+    if (!block.moveable) return TRUE;
+    if (block.lockCount == 0) {
+      SetLastError(ERROR_NOT_LOCKED);
+      return FALSE;
+    }
+    if (--block.lockCount == 0) {
+      SetLastError(NOERROR);
+      return FALSE;
+    }
+    return TRUE;
+  });
 }
 
 extern "C" SIZE_T WINAPI GlobalSize(HGLOBAL hMem) {
-  auto& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  Block* block = table.Find(hMem);
-  if (block == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return block->size;
+  return OnBlock<SIZE_T>(hMem, 0, [](Block& block) { return block.size; });
 }
 
 extern "C" UINT WINAPI GlobalFlags(HGLOBAL hMem) {
-  auto& table = Table();
-  std::lock_guard<std::mutex> lock(table.mutex);
-  Block* block = table.Find(hMem);
-  if (block == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return GMEM_INVALID_HANDLE;
-  }
-  UINT flags = block->lockCount & GMEM_LOCKCOUNT;
-  if (block->moveable && block->data == nullptr) flags |= 0x4000;  // GMEM_DISCARDED
-  if (block->flags & GMEM_DDESHARE) flags |= GMEM_DDESHARE;
-  return flags;
+  return OnBlock<UINT>(hMem, GMEM_INVALID_HANDLE, [](Block& block) {
+    UINT flags = block.lockCount & GMEM_LOCKCOUNT;
+    if (block.moveable && block.data == nullptr) flags |= 0x4000;  // GMEM_DISCARDED
+    if (block.flags & GMEM_DDESHARE) flags |= GMEM_DDESHARE;
+    return flags;
+  });
 }
