@@ -13,6 +13,9 @@ std::string ToUtf8(std::wstring_view wide);
 // Malformed sequences become U+FFFD, one per offending byte.
 std::wstring FromUtf8(std::string_view utf8);
 
+// Text made safe inside a double-quoted XML attribute: & < > " become entity references.
+std::string XmlEscaped(std::string_view text);
+
 }  // namespace platform::text
 
 #endif

@@ -1,22 +1,9 @@
 // Writes tickets as the print system does: fixed prefixes, one feature after another.
+#include "core/utf8.h"
 #include "printticket/ticket_model.h"
 
 namespace platform::printticket {
 namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
 
@@ -33,20 +20,20 @@ std::string WriteTicket(const PrinterDescription& printer, const std::vector<con
       "<psf:PrintTicket xmlns:psf=\"" + std::string(kPrintSchemaFramework) +
       "\" xmlns:psk=\"" + kPrintSchemaKeywords +
       "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\""
-      " xmlns:ns0000=\"" + Escaped(printer.privateNamespace) + "\" version=\"1\">\n";
+      " xmlns:ns0000=\"" + text::XmlEscaped(printer.privateNamespace) + "\" version=\"1\">\n";
   for (size_t i = 0; i < printer.features.size() && i < options.size(); ++i) {
     const PrinterFeature& feature = printer.features[i];
     const PrinterOption& option = *options[i];
     xml += "  <psf:Feature name=\"" + std::string(feature.isPrivate ? "ns0000:" : "psk:") +
-           Escaped(TicketName(feature.name)) + "\">\n";
+           text::XmlEscaped(TicketName(feature.name)) + "\">\n";
     xml += "    <psf:Option name=\"" + std::string(option.isPrivate ? "ns0000:" : "psk:") +
-           Escaped(TicketName(option.name)) + "\"";
+           text::XmlEscaped(TicketName(option.name)) + "\"";
     if (option.scoredProperties.empty()) {
       xml += " />\n";
     } else {
       xml += ">\n";
       for (const auto& [property, value] : option.scoredProperties) {
-        xml += "      <psf:ScoredProperty name=\"psk:" + Escaped(TicketName(property)) + "\">\n";
+        xml += "      <psf:ScoredProperty name=\"psk:" + text::XmlEscaped(TicketName(property)) + "\">\n";
         xml += "        <psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) + "</psf:Value>\n";
         xml += "      </psf:ScoredProperty>\n";
       }

@@ -4,9 +4,10 @@
 #include <set>
 #include <vector>
 
+#include <platform/com_ref.h>
+
 #include "xps/font_obfuscation.h"
 #include "xps/part_name.h"
-#include <platform/com_ref.h>
 #include "xps/stored_zip.h"
 #include "xps/xps_text.h"
 
@@ -25,20 +26,6 @@ struct Part {
   std::string contentType;
   std::string data;
 };
-
-std::string XmlEscape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 const char* ImageContentType(XPS_IMAGE_TYPE type) {
   switch (type) {
@@ -162,7 +149,8 @@ std::string ContentTypes(const std::vector<Part>& parts) {
       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
       "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>";
   for (const auto& part : parts)
-    xml += "<Override PartName=\"" + XmlEscape(ToUtf8(part.name)) + "\" ContentType=\"" + part.contentType + "\"/>";
+    xml += "<Override PartName=\"" + text::XmlEscaped(ToUtf8(part.name)) + "\" ContentType=\"" + part.contentType +
+           "\"/>";
   return xml + "</Types>";
 }
 
@@ -181,11 +169,11 @@ HRESULT Assemble(IPlatformXpsPage* page, PackageParts& parts) {
   const std::wstring sequenceName = parts.Unused(L"/RenderSequence", L".fdseq");
   parts.Add(Part{documentName, kDocumentType,
                  "<FixedDocument xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><PageContent Source=\"" +
-                     XmlEscape(ToUtf8(pageName)) + "\"/></FixedDocument>"});
+                     text::XmlEscaped(ToUtf8(pageName)) + "\"/></FixedDocument>"});
   parts.Add(Part{sequenceName, kSequenceType,
                  "<FixedDocumentSequence xmlns=\"http://schemas.microsoft.com/xps/2005/06\"><DocumentReference "
                  "Source=\"" +
-                     XmlEscape(ToUtf8(documentName)) + "\"/></FixedDocumentSequence>"});
+                     text::XmlEscaped(ToUtf8(documentName)) + "\"/></FixedDocumentSequence>"});
   return S_OK;
 }
 
@@ -203,7 +191,7 @@ HRESULT BuildRenderPackage(IPlatformXpsPage* page, std::string& archive) {
                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
                  "<Relationship Id=\"R0\" Type=\"" +
-                     std::string(kFixedRepresentation) + "\" Target=\"" + XmlEscape(sequence) +
+                     std::string(kFixedRepresentation) + "\" Target=\"" + text::XmlEscaped(sequence) +
                      "\"/></Relationships>");
     for (const auto& part : parts.parts()) {
       if (FAILED(hr)) return hr;
