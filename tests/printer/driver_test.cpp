@@ -15,12 +15,12 @@ using testing::kWhite;
 using testing::MakeStrip;
 using testing::PortraitTicket;
 
-const Bytes kBandPrologue = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08};
-const Bytes kRasterPrologue = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57, 0x40, 0x02};
-const Bytes kBandEnd = {0x1B, 0x41, 0x08};
-const Bytes kClosing = {0x1B, 0x7A, 0x30};
-const Bytes kFullCut = {0x1B, 0x77};
-const Bytes kPartialCut = {0x1B, 0x6D};
+using testing::kBandEnd;
+using testing::kBandPrologue;
+using testing::kClosing;
+using testing::kFullCut;
+using testing::kPartialCut;
+using testing::kRasterPrologue;
 
 // A 576-pixel strip of 24 rows, white but for black pixels in the top row, columns 0 to 2: on the
 // 576-dot head it becomes exactly that one-bit image.

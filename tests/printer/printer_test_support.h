@@ -162,6 +162,14 @@ class PrinterFixture : public ::testing::Test {
 
 using Bytes = std::vector<BYTE>;
 
+// The printer's fixed commands, as the tests expect them byte for byte.
+inline const Bytes kBandPrologue = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08};
+inline const Bytes kRasterPrologue = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57, 0x40, 0x02};
+inline const Bytes kBandEnd = {0x1B, 0x41, 0x08};
+inline const Bytes kClosing = {0x1B, 0x7A, 0x30};
+inline const Bytes kFullCut = {0x1B, 0x77};
+inline const Bytes kPartialCut = {0x1B, 0x6D};
+
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
