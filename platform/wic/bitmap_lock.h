@@ -6,7 +6,7 @@
 #include <wincodec.h>
 
 #include "bitmap.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 
 namespace platform::wic {
 

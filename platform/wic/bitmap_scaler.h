@@ -7,7 +7,7 @@
 #include <wincodec.h>
 
 #include "axis_taps.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 
 #include <mutex>
 

@@ -7,7 +7,7 @@
 #include <wincodec.h>
 
 #include "black_white.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 #include "pixel_format.h"
 
 #include <memory>

@@ -8,7 +8,7 @@
 #include "xps/page.h"
 #include "xps/page_markup.h"
 #include "xps/part_name.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 #include "xps/resources.h"
 #include "xps/xps_private.h"
 #include "xps/xps_text.h"

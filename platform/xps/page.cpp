@@ -3,7 +3,7 @@
 #include <new>
 
 #include "platform/com_object.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 #include "xps/xps_private.h"
 
 namespace platform::xps {

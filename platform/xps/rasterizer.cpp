@@ -14,7 +14,7 @@
 #include "platform/com_object.h"
 #include "platform/xps_rasterizer.h"
 #include "xps/mupdf_page.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 #include "xps/render_package.h"
 #include "xps/xps_private.h"
 

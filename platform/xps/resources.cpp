@@ -5,7 +5,7 @@
 
 #include "platform/com_object.h"
 #include "xps/part_name.h"
-#include <platform/com_ref.h>
+#include "platform/com_ref.h"
 #include "xps/xps_private.h"
 
 namespace platform::xps {
