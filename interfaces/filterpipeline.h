@@ -30,10 +30,11 @@ DEFINE_GUID(IID_IPartThumbnail, 0x027ed1c9, 0xba39, 0x4cc5, 0xaa, 0x55, 0x7e, 0x
 DEFINE_GUID(IID_IXpsDocument, 0xe8d907db, 0x62a9, 0x4a95, 0xab, 0xe7, 0xe0, 0x17, 0x63, 0xdd, 0x30, 0xf8);
 DEFINE_GUID(IID_IImgErrorInfo, 0x2bce4ece, 0xd30e, 0x445a, 0x94, 0x23, 0x68, 0x29, 0xbe, 0x94, 0x5a, 0xd8);
 
-typedef enum { Compression_NotCompressed = 0, Compression_Normal = 1, Compression_Small = 2, Compression_Fast = 3 } EXpsCompressionOptions;
-typedef enum { Font_Normal = 0, Font_Obfusticate = 1 } EXpsFontOptions;
-typedef enum { XpsJob_DocumentSequenceAdded = 0, XpsJob_FixedDocumentAdded = 1, XpsJob_FixedPageAdded = 2 } EXpsJobConsumption;
-typedef enum {
+// Enumerations are int-sized, as COM passes them; a caller may send a value beyond those listed.
+typedef enum : int { Compression_NotCompressed = 0, Compression_Normal = 1, Compression_Small = 2, Compression_Fast = 3 } EXpsCompressionOptions;
+typedef enum : int { Font_Normal = 0, Font_Obfusticate = 1 } EXpsFontOptions;
+typedef enum : int { XpsJob_DocumentSequenceAdded = 0, XpsJob_FixedDocumentAdded = 1, XpsJob_FixedPageAdded = 2 } EXpsJobConsumption;
+typedef enum : int {
   Xps_Restricted_Font_Installable = 0x0,
   Xps_Restricted_Font_NoEmbedding = 0x2,
   Xps_Restricted_Font_PreviewPrint = 0x4,

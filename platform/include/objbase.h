@@ -6,14 +6,14 @@
 #include <unknwn.h>
 #include <objidl.h>
 
-typedef enum tagCOINIT {
+typedef enum tagCOINIT : int {
   COINIT_APARTMENTTHREADED = 0x2,
   COINIT_MULTITHREADED = 0x0,
   COINIT_DISABLE_OLE1DDE = 0x4,
   COINIT_SPEED_OVER_MEMORY = 0x8
 } COINIT;
 
-typedef enum tagCLSCTX {
+typedef enum tagCLSCTX : int {
   CLSCTX_INPROC_SERVER = 0x1,
   CLSCTX_INPROC_HANDLER = 0x2,
   CLSCTX_LOCAL_SERVER = 0x4,

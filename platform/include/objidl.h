@@ -7,9 +7,9 @@
 extern "C" const IID IID_ISequentialStream;
 extern "C" const IID IID_IStream;
 
-typedef enum tagSTREAM_SEEK { STREAM_SEEK_SET = 0, STREAM_SEEK_CUR = 1, STREAM_SEEK_END = 2 } STREAM_SEEK;
+typedef enum tagSTREAM_SEEK : int { STREAM_SEEK_SET = 0, STREAM_SEEK_CUR = 1, STREAM_SEEK_END = 2 } STREAM_SEEK;
 
-typedef enum tagSTATFLAG { STATFLAG_DEFAULT = 0, STATFLAG_NONAME = 1, STATFLAG_NOOPEN = 2 } STATFLAG;
+typedef enum tagSTATFLAG : int { STATFLAG_DEFAULT = 0, STATFLAG_NONAME = 1, STATFLAG_NOOPEN = 2 } STATFLAG;
 #define STGTY_STREAM 2
 
 typedef struct tagSTATSTG {

@@ -14,7 +14,7 @@ typedef short VARIANT_BOOL;
 #define VARIANT_TRUE ((VARIANT_BOOL)-1)
 #define VARIANT_FALSE ((VARIANT_BOOL)0)
 
-enum VARENUM {
+enum VARENUM : int {
   VT_EMPTY = 0,
   VT_NULL = 1,
   VT_I2 = 2,

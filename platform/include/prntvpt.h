@@ -20,7 +20,7 @@ typedef struct HPTPROVIDER__* HPTPROVIDER;
 #define E_DELTA_PRINTTICKET_FORMAT 0x80040005
 #define E_PRINTDEVICECAPABILITIES_FORMAT 0x80040006
 
-typedef enum { kPTPageScope, kPTDocumentScope, kPTJobScope } EPrintTicketScope;
+typedef enum : int { kPTPageScope, kPTDocumentScope, kPTJobScope } EPrintTicketScope;
 
 // The highest Print Schema version the printer supports (1). E_POINTER for a null out pointer;
 // HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME) for a null or unknown printer name.

@@ -36,27 +36,27 @@
 
 #define WINCODEC_SDK_VERSION 0x0236
 
-typedef enum WICDecodeOptions {
+typedef enum WICDecodeOptions : int {
   WICDecodeMetadataCacheOnDemand = 0x0,
   WICDecodeMetadataCacheOnLoad = 0x1,
   WICMETADATACACHEOPTION_FORCE_DWORD = 0x7fffffff
 } WICDecodeOptions;
 
-typedef enum WICBitmapCreateCacheOption {
+typedef enum WICBitmapCreateCacheOption : int {
   WICBitmapNoCache = 0x0,
   WICBitmapCacheOnDemand = 0x1,
   WICBitmapCacheOnLoad = 0x2,
   WICBITMAPCREATECACHEOPTION_FORCE_DWORD = 0x7fffffff
 } WICBitmapCreateCacheOption;
 
-typedef enum WICBitmapAlphaChannelOption {
+typedef enum WICBitmapAlphaChannelOption : int {
   WICBitmapUseAlpha = 0x0,
   WICBitmapUsePremultipliedAlpha = 0x1,
   WICBitmapIgnoreAlpha = 0x2,
   WICBITMAPALPHACHANNELOPTIONS_FORCE_DWORD = 0x7fffffff
 } WICBitmapAlphaChannelOption;
 
-typedef enum WICBitmapDitherType {
+typedef enum WICBitmapDitherType : int {
   WICBitmapDitherTypeNone = 0x0,
   WICBitmapDitherTypeSolid = 0x0,
   WICBitmapDitherTypeOrdered4x4 = 0x1,
@@ -70,7 +70,7 @@ typedef enum WICBitmapDitherType {
   WICBITMAPDITHERTYPE_FORCE_DWORD = 0x7fffffff
 } WICBitmapDitherType;
 
-typedef enum WICBitmapInterpolationMode {
+typedef enum WICBitmapInterpolationMode : int {
   WICBitmapInterpolationModeNearestNeighbor = 0x0,
   WICBitmapInterpolationModeLinear = 0x1,
   WICBitmapInterpolationModeCubic = 0x2,
@@ -78,13 +78,13 @@ typedef enum WICBitmapInterpolationMode {
   WICBITMAPINTERPOLATIONMODE_FORCE_DWORD = 0x7fffffff
 } WICBitmapInterpolationMode;
 
-typedef enum WICBitmapLockFlags {
+typedef enum WICBitmapLockFlags : int {
   WICBitmapLockRead = 0x1,
   WICBitmapLockWrite = 0x2,
   WICBITMAPLOCKFLAGS_FORCE_DWORD = 0x7fffffff
 } WICBitmapLockFlags;
 
-typedef enum WICBitmapPaletteType {
+typedef enum WICBitmapPaletteType : int {
   WICBitmapPaletteTypeCustom = 0x0,
   WICBitmapPaletteTypeMedianCut = 0x1,
   WICBitmapPaletteTypeFixedBW = 0x2,
@@ -102,7 +102,7 @@ typedef enum WICBitmapPaletteType {
   WICBITMAPPALETTETYPE_FORCE_DWORD = 0x7fffffff
 } WICBitmapPaletteType;
 
-typedef enum WICBitmapTransformOptions {
+typedef enum WICBitmapTransformOptions : int {
   WICBitmapTransformRotate0 = 0x0,
   WICBitmapTransformRotate90 = 0x1,
   WICBitmapTransformRotate180 = 0x2,

@@ -26,7 +26,7 @@ typedef struct _WNODE_HEADER {
 
 #define WNODE_FLAG_TRACED_GUID 0x00020000
 
-typedef enum {
+typedef enum : int {
   WMI_GET_ALL_DATA = 0,
   WMI_GET_SINGLE_INSTANCE = 1,
   WMI_SET_SINGLE_INSTANCE = 2,

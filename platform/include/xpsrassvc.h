@@ -9,7 +9,8 @@
 
 #include <wincodec.h>
 
-typedef enum { XPSRAS_RENDERING_MODE_ANTIALIASED = 0, XPSRAS_RENDERING_MODE_ALIASED = 1 } XPSRAS_RENDERING_MODE;
+// Int-sized, as COM passes it: a caller may send a value beyond those listed.
+typedef enum : int { XPSRAS_RENDERING_MODE_ANTIALIASED = 0, XPSRAS_RENDERING_MODE_ALIASED = 1 } XPSRAS_RENDERING_MODE;
 
 DEFINE_GUID(IID_IXpsRasterizerNotificationCallback, 0x9ab8fd0d, 0xcb94, 0x49c2, 0x9c, 0xb0, 0x97, 0xec, 0x1d, 0x54, 0x69, 0xd2);
 DEFINE_GUID(IID_IXpsRasterizer, 0x7567cfc8, 0xc156, 0x47a8, 0x9d, 0xac, 0x11, 0xa2, 0xae, 0x5b, 0xdd, 0x6b);

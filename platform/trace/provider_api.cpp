@@ -127,6 +127,11 @@ ULONG TraceMessageVa(TRACEHANDLE LoggerHandle, ULONG MessageFlags, LPCGUID Messa
   return ERROR_SUCCESS;
 }
 
+// The documented signature ends its fixed parameters with a USHORT, which clang flags for va_start;
+// the System V x86-64 va_start finds the variable arguments by register count, not by that type.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 ULONG __cdecl TraceMessage(TRACEHANDLE LoggerHandle, ULONG MessageFlags, LPCGUID MessageGuid,
                            USHORT MessageNumber, ...) {
   va_list args;

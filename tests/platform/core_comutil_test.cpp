@@ -65,7 +65,8 @@ TEST(BstrT, CopiesAreEqualButIndependent) {
   EXPECT_EQ(0u, c.length());
   c = a;
   EXPECT_TRUE(c == a);
-  c = c;  // self-assignment keeps the text
+  const _bstr_t& same = c;
+  c = same;  // self-assignment keeps the text
   EXPECT_EQ(0, std::wcscmp(L"alpha", c));
 }
 
