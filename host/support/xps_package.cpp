@@ -49,7 +49,8 @@ std::shared_ptr<XpsPackage> XpsPackage::Open(const std::string& path, const Pack
   return std::shared_ptr<XpsPackage>(new XpsPackage(path, limits));
 }
 
-XpsPackage::XpsPackage(const std::string& path, const PackageLimits& limits) : zip_(path, limits) {
+XpsPackage::XpsPackage(const std::string& path, const PackageLimits& limits)
+    : zip_(path, limits), maxPages_(limits.maxPages) {
   if (!zip_.Contains("/[Content_Types].xml"))
     throw HostError(HrBadPackage(), path + ": not an XPS package (no [Content_Types].xml)");
   types_ = ContentTypes(zip_.Read("/[Content_Types].xml"));
@@ -110,8 +111,12 @@ DocumentEntry XpsPackage::LoadDocument(const std::string& name) {
   const XmlMarkup xml(zip_.Read(name), name);
   if (!IsXpsElement(xml.Root(), "FixedDocument"))
     throw HostError(HrBadPackage(), name + ": the root element is not an XPS FixedDocument");
+  const std::size_t pagesBefore = PageCount();
   for (xmlNode* e : ChildElements(xml.Root())) {
     if (!IsXpsElement(e, "PageContent")) continue;
+    if (pagesBefore + doc.pages.size() >= maxPages_)
+      throw HostError(HrTooLarge(), name + ": the job has more than " + std::to_string(maxPages_) +
+                                          " pages, the most a job may have");
     const std::string source = ResolvePartReference(name, Attribute(e, "Source"));
     doc.pages.push_back(LoadPage(ExistingPart(name, source, "fixed page")));
   }

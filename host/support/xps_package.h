@@ -75,6 +75,7 @@ class XpsPackage {
   std::string ExistingPart(const std::string& from, const std::string& name, const char* what) const;
 
   ZipPackage zip_;
+  std::size_t maxPages_;
   ContentTypes types_;
   SequenceEntry sequence_;
   mutable std::mutex errorMutex_;

@@ -20,6 +20,7 @@ struct PackageLimits {
   std::uint64_t maxPartBytes = 256ull << 20;   // uncompressed size of one part
   std::uint64_t maxTotalBytes = 2ull << 30;    // uncompressed size of all parts together
   std::size_t maxParts = 20000;                // ZIP items
+  std::size_t maxPages = 100000;               // pages of the whole job (a page listed twice counts twice)
 };
 
 class ZipPackage {

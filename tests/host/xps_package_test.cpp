@@ -70,6 +70,22 @@ TEST(XpsPackage, BundledTwoDocumentJob) {
   EXPECT_EQ(package->PageCount(), 4u);
 }
 
+TEST(XpsPackage, PageLimitCountsPagesAcrossDocuments) {
+  host_test::ScratchDir dir;
+  PackExample(dir, "two-documents");  // four pages, two in each document
+  host::PackageLimits limits;
+  limits.maxPages = 4;
+  EXPECT_EQ(host::XpsPackage::Open(dir.File("two-documents.xps"), limits)->PageCount(), 4u);
+  limits.maxPages = 3;  // trips in the second document
+  try {
+    host::XpsPackage::Open(dir.File("two-documents.xps"), limits);
+    ADD_FAILURE() << "a fourth page was accepted";
+  } catch (const host::HostError& e) {
+    EXPECT_EQ(e.hr(), host::HrTooLarge());
+    EXPECT_STREQ(e.what(), "/Documents/2/FixedDocument.fdoc: the job has more than 3 pages, the most a job may have");
+  }
+}
+
 TEST(XpsPackage, ReceiptResourcesInRelationshipOrder) {
   host_test::ScratchDir dir;
   const auto package = PackExample(dir, "receipt");
