@@ -26,9 +26,13 @@ double RoundedPixels(FLOAT resolution, FLOAT length) {
   return std::trunc(static_cast<double>(scaled) + 0.5);
 }
 
+// Throws E_INVALIDARG for an edge beyond INT (a bleed box far off the page), which no
+// conversion can hold.
 INT EdgePixels(FLOAT dpi, FLOAT bleedEdge, FLOAT resolution, FLOAT targetEdge) {
   const FLOAT edge = dpi * bleedEdge / 96.0f - resolution * targetEdge / 96.0f;
-  return static_cast<INT>(static_cast<double>(edge) - 0.5);
+  const double pixels = static_cast<double>(edge) - 0.5;
+  if (!(std::fabs(pixels) < 2147483647.0)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  return static_cast<INT>(pixels);
 }
 
 }  // namespace
@@ -58,6 +62,8 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
   const FLOAT sx = target.width / bleed.width * r;
   const FLOAT sy = target.height / bleed.height * r;
   g.dpi = sx > sy ? sy : sx;
+  // A bleed box tiny against the target gives a resolution no rasterizer can take.
+  if (!(g.dpi > 0.0f) || !std::isfinite(g.dpi)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
   g.x = EdgePixels(g.dpi, bleed.x, r, target.x);
   g.y = EdgePixels(g.dpi, bleed.y, r, target.y);
   g.stripRows = kStripPixels / g.width;

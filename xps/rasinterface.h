@@ -30,8 +30,9 @@ struct RasterGeometry {
 };
 
 // Throws E_UNEXPECTED for a fit mode other than 1, E_INVALIDARG for a page without width in
-// pixels or longer than 1,048,576 rows (traced with its length and the limit), E_OUTOFMEMORY for a
-// page wider than one strip may be.
+// pixels or longer than 1,048,576 rows (traced with its length and the limit) and for a bleed box
+// that gives no finite resolution or an edge beyond INT, E_OUTOFMEMORY for a page wider than one
+// strip may be.
 RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox);
 
 class RasInterface {

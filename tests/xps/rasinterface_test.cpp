@@ -145,6 +145,14 @@ TEST(RasterGeometry, BoundsThePageLengthAndSizesBeyondThePixelRange) {
   EXPECT_EQ(E_INVALIDARG, GeometryFailure(Settings(203, 384, std::nanf("")), {0, 0, 384, 288}));
 }
 
+TEST(RasterGeometry, RefusesBleedBoxesThatGiveNoRenderablePlacement) {
+  const PageSettings s = Settings(203, 192, 384);
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(s, {-5, -5.2e37f, 202, 394}));  // an edge beyond INT
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(s, {3e9f, 0, 202, 394}));
+  EXPECT_EQ(E_INVALIDARG, GeometryFailure(s, {0, 0, 1e-40f, 1e-40f}));  // a resolution of infinity
+  EXPECT_EQ(1, ComputeRasterGeometry(s, {1, 1, 192, 384}).x);  // a bleed box off by a pixel still fits
+}
+
 // A private temporary folder holding a portrait ticket snapshot for the printer output.
 class RasterizePageTest : public ::testing::Test {
  protected:
