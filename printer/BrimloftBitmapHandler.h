@@ -63,8 +63,9 @@ class BrimloftBitmapHandler {
   // Turns (landscape), scales to the head width, composites, brightens, dithers and converts a
   // 32-bit blue-green-red-alpha strip. Throws out_of_range when "PageOrientation" is absent and
   // hr_error for imaging failures; a strip of width 0 or a pixel format other than 32 bits is
-  // E_INVALIDARG / WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT. A strip that scales to no rows gives an
-  // empty image.
+  // E_INVALIDARG / WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT; one that would scale to more than 67,108,864
+  // pixels is E_OUTOFMEMORY (traced with its size). A strip that scales to no rows gives an empty
+  // image.
   OneBitImage PreparePageImage(IWICBitmap* strip);
 
   // --- Command stream ---

@@ -11,6 +11,10 @@ namespace brimloft {
 
 namespace {
 constexpr char kUnit[] = "BrimloftBitmapHandler";
+// The largest scaled strip: 16 times the rendered strip bound, 256 MiB of 32-bit pixels. Scaling to
+// the head width enlarges narrow strips; a sliver (the last row or two of a landscape page, or a
+// very narrow page) would otherwise grow to gigabytes and metres of paper.
+constexpr std::uint64_t kMaxScaledPixels = 0x4000000;
 }  // namespace
 
 OneBitImage BrimloftBitmapHandler::PreparePageImage(IWICBitmap* strip) {
@@ -32,7 +36,12 @@ OneBitImage BrimloftBitmapHandler::PreparePageImage(IWICBitmap* strip) {
   BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 17, variantCode_, image.width);
   if (w0 == 0) throw_hr(E_INVALIDARG, kUnit, __LINE__);
   // The aspect ratio is kept, the height truncated.
-  image.height = static_cast<UINT>(std::uint64_t(image.width) * h0 / w0);
+  const std::uint64_t scaledHeight = std::uint64_t(image.width) * h0 / w0;
+  if (scaledHeight * image.width > kMaxScaledPixels) {
+    BRIMLOFT_TRACE(TRACE_ERROR, BrimloftBitmapHandler, 18, double(scaledHeight * image.width), INT(kMaxScaledPixels));
+    throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
+  }
+  image.height = static_cast<UINT>(scaledHeight);
   // Too few rows to make one scaled row: nothing to print, and no scaler accepts a height of 0.
   if (image.height == 0) return image;
 

@@ -77,6 +77,7 @@ const std::vector<TracePoint> kMessages = {
     {"BrimloftBitmapHandler", 14, "No IPrintCoreHelper property", {}},
     {"BrimloftBitmapHandler", 15, "Option %1%2%3", {A::Narrow, A::Narrow, A::Narrow}},
     {"BrimloftBitmapHandler", 17, "Variant %1: head width %2 dots", {A::Narrow, A::Int32}},
+    {"BrimloftBitmapHandler", 18, "The strip scales to %1 pixels, beyond the limit of %2 pixels", {A::Double, A::Int32}},
 
     {"throw_hr", 10, "Raising %3 in %1 at line %2", {A::Narrow, A::Int32, A::HResult}},
     {"trace_failure", 10, "Failure %1 in %2 at line %3: %4", {A::HResult, A::Narrow, A::Int32, A::Wide}},

@@ -238,7 +238,7 @@ TEST(TraceFormat, TableNamesEveryTracePointOnceWithItsArguments) {
   EXPECT_EQ(8u, perUnit["BrimloftFilter"]);
   EXPECT_EQ(7u, perUnit["PThandler"]);
   EXPECT_EQ(5u, perUnit["rasinterface"]);
-  EXPECT_EQ(5u, perUnit["BrimloftBitmapHandler"]);
+  EXPECT_EQ(6u, perUnit["BrimloftBitmapHandler"]);
   EXPECT_EQ(1u, perUnit["throw_hr"]);
   EXPECT_EQ(1u, perUnit["trace_failure"]);
 }

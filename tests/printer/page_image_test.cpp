@@ -159,6 +159,28 @@ TEST_F(PageImage, AStripTooShortForOneScaledRowGivesAnEmptyImage) {
   EXPECT_EQ(9u + 3 + 2, output->writes[0].size());  // prologue, closing and cut: no image commands
 }
 
+TEST_F(PageImage, AStripThatWouldScaleBeyondTheBoundFailsAndWritesNothing) {
+  struct Case {
+    const char* orientation;
+    UINT width, height;
+  };
+  // The last row of a landscape page turns into a sliver one pixel wide, 576 x 467,712 scaled; a
+  // strip one pixel wide and 360 tall scales to 432 x 155,520 = 67,184,640 pixels, just beyond.
+  const Case kCases[] = {{"psk:Landscape", 812, 1}, {"psk:Portrait", 1, 360}, {"psk:Landscape", 2000000, 1}};
+  for (const Case& c : kCases) {
+    auto handler = With(Ticket({{"psk:PageOrientation", c.orientation}}), "RX1P");
+    const auto strip = MakeStrip(c.width, c.height, [](UINT, UINT) { return kBlack; });
+    HRESULT hr = S_OK;
+    try {
+      handler->ProcessStrip(1, strip.get());
+    } catch (const hr_error& e) {
+      hr = e.hr;
+    }
+    EXPECT_EQ(E_OUTOFMEMORY, hr) << c.width << " x " << c.height;
+    EXPECT_TRUE(output->writes.empty());
+  }
+}
+
 TEST_F(PageImage, TracesTheVariantAndItsHeadWidth) {
   trace::Start("KelmoranBrimloftFilter");
   auto session = platform::trace::Session::StartInMemory();
