@@ -5,12 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
-cmake -S . -B build-fuzz -G Ninja -DBRIMLOFT_WERROR=ON -DBRIMLOFT_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target brimloft_fuzzers
+source scripts/sanitizer-options.sh
+bash scripts/configure-clang.sh build-asan address,undefined
+cmake --build build-asan -j"$(nproc)" --target brimloft_fuzzers
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-for fuzzer in build-fuzz/fuzz/fuzz_*; do
+for fuzzer in build-asan/fuzz/fuzz_*; do
   name="$(basename "$fuzzer")"
   target="${name#fuzz_}"
   mkdir -p "$scratch/$target"
@@ -18,7 +18,7 @@ for fuzzer in build-fuzz/fuzz/fuzz_*; do
   status=0
   "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$scratch/" "$scratch/$target" "fuzz/corpus/$target" >"$scratch/$name.log" 2>&1 || status=$?
-  grep -E '^#[0-9]+ +DONE|^stat::|ERROR|SUMMARY' "$scratch/$name.log" || true
+  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|new_units_added|peak_rss_mb)|ERROR|SUMMARY' "$scratch/$name.log" || true
   if [[ "$status" -ne 0 ]]; then
     tail -n 40 "$scratch/$name.log" >&2
     echo "$name failed ($status); the input is in $scratch" >&2
