@@ -50,8 +50,9 @@ class BrimloftBitmapHandler {
   void SeedOptions(const std::string& variantCode, IPrintPipelinePropertyBag* propertyBag);
   // Merges the ticket snapshot's features into the options and traces the table. Throws
   // std::runtime_error("cannot open file " + path) for an unreadable file, "the ticket snapshot is
-  // not UTF-8 text" for a NUL byte in it and the parser's error for malformed XML, leaving the
-  // options unchanged. An empty file merges nothing.
+  // not UTF-8 text" for a NUL byte in it, "the ticket snapshot nests elements deeper than 256
+  // levels" and the parser's error for malformed XML, leaving the options unchanged. An empty file
+  // merges nothing.
   void ReadTicketOptions();
   // The option of a feature, or an empty string; never fails, never inserts.
   std::string LookupOption(const std::string& feature) const { return options_.Lookup(feature); }

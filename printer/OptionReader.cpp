@@ -16,6 +16,9 @@ namespace brimloft {
 
 namespace {
 
+// As deep as the ticket DOM's parser allows.
+constexpr std::size_t kMaxSnapshotNesting = 256;
+
 // Names from the print core helper are kept to 63 characters, as in a 64-byte buffer.
 std::string Truncated(PCSTR text) {
   constexpr std::size_t kMaxName = 63;
@@ -65,6 +68,9 @@ void BrimloftBitmapHandler::ReadTicketOptions() {
   // in-place parse early, and a ticket cut short there could merge nothing without an error.
   if (std::find(text.begin(), text.end() - 1, '\0') != text.end() - 1)
     throw std::runtime_error("the ticket snapshot is not UTF-8 text");
+  // The parser recurses once per level of nesting; a ticket needs four.
+  if (NestingDepth(text.data()) > kMaxSnapshotNesting)
+    throw std::runtime_error("the ticket snapshot nests elements deeper than 256 levels");
   // Parsed in place: names and values point into text, which outlives the tree. A parse error
   // leaves before anything is merged.
   rapidxml::xml_document<char> document;

@@ -1,5 +1,7 @@
 #include "printer/SnapshotFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -25,6 +27,56 @@ std::vector<char> LoadSnapshotFile(const std::string& path) {
   if (stream.gcount() != size) throw std::runtime_error("error reading stream");
   data[static_cast<std::size_t>(size)] = 0;
   return data;
+}
+
+namespace {
+
+// The position after the first occurrence of end at or after p, or the text's end.
+const char* After(const char* p, const char* end) {
+  const char* found = std::strstr(p, end);
+  return found == nullptr ? p + std::strlen(p) : found + std::strlen(end);
+}
+
+// The position after the '>' ending the tag at p, skipping quoted attribute values.
+const char* AfterTag(const char* p, bool& selfClosing) {
+  char quote = 0;
+  for (; *p != 0; ++p) {
+    if (quote != 0) {
+      if (*p == quote) quote = 0;
+    } else if (*p == '"' || *p == '\'') {
+      quote = *p;
+    } else if (*p == '>') {
+      selfClosing = p[-1] == '/';
+      return p + 1;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
+std::size_t NestingDepth(const char* text) {
+  std::size_t depth = 0;
+  std::size_t deepest = 0;
+  for (const char* p = std::strchr(text, '<'); p != nullptr && *p != 0; p = std::strchr(p, '<')) {
+    ++p;
+    if (std::strncmp(p, "!--", 3) == 0) {
+      p = After(p, "-->");
+    } else if (std::strncmp(p, "![CDATA[", 8) == 0) {
+      p = After(p, "]]>");
+    } else if (*p == '?') {
+      p = After(p, "?>");
+    } else if (*p == '!' || *p == '/') {
+      bool ignored = false;
+      if (*p == '/' && depth > 0) --depth;
+      p = AfterTag(p, ignored);
+    } else {
+      bool selfClosing = false;
+      p = AfterTag(p, selfClosing);
+      if (!selfClosing) deepest = std::max(deepest, ++depth);
+    }
+  }
+  return deepest;
 }
 
 }  // namespace brimloft

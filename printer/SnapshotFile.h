@@ -12,6 +12,12 @@ namespace brimloft {
 // std::runtime_error("error reading stream") when it cannot be read to its end.
 std::vector<char> LoadSnapshotFile(const std::string& path);
 
+// The deepest element nesting of a snapshot's markup, scanned as the in-place parser reads it:
+// declarations, comments, CDATA and quoted attribute values are skipped. The parser recurses once
+// per level, so a file nested deeper than the caller allows must be refused before parsing.
+// Never fails; malformed markup gives whatever depth its tags suggest.
+std::size_t NestingDepth(const char* text);
+
 }  // namespace brimloft
 
 #endif

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "module/trace.h"
+#include "printer/SnapshotFile.h"
 #include "printer_test_support.h"
 
 namespace brimloft {
@@ -212,6 +213,40 @@ TEST_F(OptionReader, MalformedXmlThrowsTheParserErrorAndLeavesTheOptionsUnchange
     EXPECT_EQ("4x4", handler->LookupOption("QVDither"));
     EXPECT_EQ(2u, handler->OptionKeys().size());
   }
+}
+
+TEST_F(OptionReader, ASnapshotNestedBeyondTheLimitIsRefusedBeforeParsing) {
+  auto handler = Refreshed(Ticket({{"QVDither", "4x4"}}));
+  auto nested = [](std::size_t levels, const std::string& inner) {
+    std::string text;
+    for (std::size_t i = 0; i < levels; ++i) text += "<a>";
+    text += inner;
+    for (std::size_t i = 0; i < levels; ++i) text += "</a>";
+    return text;
+  };
+  // 300,000 levels would overflow the parser's stack; 256 are allowed.
+  snapshot.Write("<psf:PrintTicket>" + nested(300000, ""));
+  try {
+    handler->ReadTicketOptions();
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ("the ticket snapshot nests elements deeper than 256 levels", e.what());
+  }
+  EXPECT_EQ("4x4", handler->LookupOption("QVDither"));
+  snapshot.Write(nested(255, "<psf:PrintTicket/>"));
+  EXPECT_NO_THROW(handler->ReadTicketOptions());
+}
+
+TEST(SnapshotNesting, SkipsWhatTheParserSkips) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"", 0},
+      {"<?xml version=\"1.0\"?><a><b/><c></c></a>", 2},
+      {"<a x='>' y=\"<b>\"><!-- <c><d> --><![CDATA[<e><f>]]></a>", 1},
+      {"<!DOCTYPE a><a><b><c/></b></a>", 2},
+      {"<a><b></b><b></b><b><c>", 3},  // unclosed tags still count
+      {"</a></b><a>", 1},             // stray closings never go below zero
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.second, NestingDepth(c.first)) << c.first;
 }
 
 TEST_F(OptionReader, LookupNeverInsertsAndTheStrictAccessThrowsForAnAbsentFeature) {
