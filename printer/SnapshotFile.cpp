@@ -1,10 +1,10 @@
 #include "printer/SnapshotFile.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace brimloft {
 
@@ -31,16 +31,16 @@ std::vector<char> LoadSnapshotFile(const std::string& path) {
 
 namespace {
 
-// The position after the first occurrence of end at or after p, or the text's end.
-const char* After(const char* p, const char* end) {
-  const char* found = std::strstr(p, end);
-  return found == nullptr ? p + std::strlen(p) : found + std::strlen(end);
+// The position after the first occurrence of what in [p, end), or end.
+const char* After(const char* p, const char* end, std::string_view what) {
+  const char* found = std::search(p, end, what.begin(), what.end());
+  return found == end ? end : found + what.size();
 }
 
 // The position after the '>' ending the tag at p, skipping quoted attribute values.
-const char* AfterTag(const char* p, bool& selfClosing) {
+const char* AfterTag(const char* p, const char* end, bool& selfClosing) {
   char quote = 0;
-  for (; *p != 0; ++p) {
+  for (; p != end; ++p) {
     if (quote != 0) {
       if (*p == quote) quote = 0;
     } else if (*p == '"' || *p == '\'') {
@@ -50,29 +50,35 @@ const char* AfterTag(const char* p, bool& selfClosing) {
       return p + 1;
     }
   }
-  return p;
+  return end;
+}
+
+bool StartsWith(const char* p, const char* end, std::string_view what) {
+  return std::size_t(end - p) >= what.size() && std::equal(what.begin(), what.end(), p);
 }
 
 }  // namespace
 
+// Plain loops rather than the C string functions: the text is long and scanned once.
 std::size_t NestingDepth(const char* text) {
+  const char* const end = text + std::char_traits<char>::length(text);
   std::size_t depth = 0;
   std::size_t deepest = 0;
-  for (const char* p = std::strchr(text, '<'); p != nullptr && *p != 0; p = std::strchr(p, '<')) {
+  for (const char* p = std::find(text, end, '<'); p != end; p = std::find(p, end, '<')) {
     ++p;
-    if (std::strncmp(p, "!--", 3) == 0) {
-      p = After(p, "-->");
-    } else if (std::strncmp(p, "![CDATA[", 8) == 0) {
-      p = After(p, "]]>");
-    } else if (*p == '?') {
-      p = After(p, "?>");
-    } else if (*p == '!' || *p == '/') {
+    if (StartsWith(p, end, "!--")) {
+      p = After(p, end, "-->");
+    } else if (StartsWith(p, end, "![CDATA[")) {
+      p = After(p, end, "]]>");
+    } else if (StartsWith(p, end, "?")) {
+      p = After(p, end, "?>");
+    } else if (StartsWith(p, end, "!") || StartsWith(p, end, "/")) {
       bool ignored = false;
       if (*p == '/' && depth > 0) --depth;
-      p = AfterTag(p, ignored);
+      p = AfterTag(p, end, ignored);
     } else {
       bool selfClosing = false;
-      p = AfterTag(p, selfClosing);
+      p = AfterTag(p, end, selfClosing);
       if (!selfClosing) deepest = std::max(deepest, ++depth);
     }
   }
