@@ -188,10 +188,13 @@ TEST_F(DocumentLoopTest, ShutdownDuringPageTwoOfFiveEndsTheJobCleanly) {
 // The pipeline calls ShutdownOperation from a thread of its own while StartOperation runs. The job
 // waits inside page 2's write until that call has returned; the handshake is relaxed on purpose, so
 // it orders nothing for the sanitizer and the filter's own flag must carry the stop across threads.
+// The stopper is joined at the end segment, after the job has seen the stop and before the filter
+// goes away.
 TEST_F(DocumentLoopTest, ShutdownFromAnotherThreadDuringPageTwoOfFiveEndsTheJobCleanly) {
   std::atomic<bool> stopped{false};
   std::thread stopper;
   const Result r = Run({5}, [&](BrimloftFilter& filter, int segment) {
+    if (segment == 2 && stopper.joinable()) stopper.join();
     if (segment != 1) return;
     stopper = std::thread([&filter, &stopped] {
       EXPECT_EQ(S_OK, filter.ShutdownOperation());
