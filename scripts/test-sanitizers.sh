@@ -21,7 +21,9 @@ if [[ "$stage" == tsan || "$stage" == all ]]; then
   bash scripts/configure-clang.sh build-tsan thread
   cmake --build build-tsan -j"$jobs" --target brimloft_tests
   # The code that crosses threads: shutdown from another thread while a job runs, the host's run of
-  # a job against a cancel, the trace session toggled while a job traces, and the concurrency tests.
-  build-tsan/tests/brimloft_tests \
-    --gtest_filter='DocumentLoopTest.Shutdown*:HostFilterRun*:*Trace*:*Concurren*:*Thread*'
+  # a job against a cancel, the trace session toggled while a job traces, the concurrency tests, and
+  # the apartments and class creation, whose state is per thread and per process.
+  filter='DocumentLoopTest.Shutdown*:HostFilterRun*:*Trace*:*Concurren*:*Thread*'
+  filter+=':Apartments.*:CoCreateInstance.*'
+  build-tsan/tests/brimloft_tests --gtest_filter="$filter"
 fi

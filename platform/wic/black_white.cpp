@@ -1,5 +1,7 @@
 #include "black_white.h"
 
+#include "cpu_clones.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,12 +11,6 @@ namespace {
 constexpr std::uint32_t kThreshold16 = 128u << 16;
 constexpr std::int32_t kWhite = 255 * 16;  // white in sixteenths of a level
 constexpr std::int32_t kMiddle = 128 * 16;
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define BRIMLOFT_WIC_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define BRIMLOFT_WIC_CLONES
-#endif
 
 // Luminances of the common layout, blue, green, red and a fourth byte: constant offsets, so that the
 // loop runs over several pixels at once.

@@ -1,5 +1,7 @@
 #include "scaler_kernels.h"
 
+#include "cpu_clones.h"
+
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -31,12 +33,6 @@ inline __attribute__((always_inline)) void Store(void* p, const V& v) {
 }
 
 }  // namespace
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define BRIMLOFT_WIC_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define BRIMLOFT_WIC_CLONES
-#endif
 
 BRIMLOFT_WIC_CLONES
 void SumAcrossFour(const BYTE* src, UINT base, const UINT* first, const UINT* count, const UINT* offset,

@@ -4,10 +4,12 @@
 
 #include <platform/com_object.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fakes/scratch_folder.h"
@@ -177,6 +179,30 @@ TEST_F(DocumentLoopTest, ShutdownDuringPageTwoOfFiveEndsTheJobCleanly) {
   const Result r = Run({5}, [](BrimloftFilter& filter, int segment) {
     if (segment == 1) filter.ShutdownOperation();  // while page 2's strip is being written
   });
+  EXPECT_EQ(S_OK, r.hr);
+  EXPECT_EQ((std::vector<int>{1, 2}), r.pages);
+  EXPECT_EQ(3u, r.summary.segments);  // pages 1 and 2, then the end of the job
+  EXPECT_EQ(1, r.closes);
+}
+
+// The pipeline calls ShutdownOperation from a thread of its own while StartOperation runs. The job
+// waits inside page 2's write until that call has returned; the handshake is relaxed on purpose, so
+// it orders nothing for the sanitizer and the filter's own flag must carry the stop across threads.
+// The stopper is joined at the end segment, after the job has seen the stop and before the filter
+// goes away.
+TEST_F(DocumentLoopTest, ShutdownFromAnotherThreadDuringPageTwoOfFiveEndsTheJobCleanly) {
+  std::atomic<bool> stopped{false};
+  std::thread stopper;
+  const Result r = Run({5}, [&](BrimloftFilter& filter, int segment) {
+    if (segment == 2 && stopper.joinable()) stopper.join();
+    if (segment != 1) return;
+    stopper = std::thread([&filter, &stopped] {
+      EXPECT_EQ(S_OK, filter.ShutdownOperation());
+      stopped.store(true, std::memory_order_relaxed);
+    });
+    while (!stopped.load(std::memory_order_relaxed)) std::this_thread::yield();
+  });
+  if (stopper.joinable()) stopper.join();
   EXPECT_EQ(S_OK, r.hr);
   EXPECT_EQ((std::vector<int>{1, 2}), r.pages);
   EXPECT_EQ(3u, r.summary.segments);  // pages 1 and 2, then the end of the job

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -23,6 +24,14 @@ constexpr ULONGLONG kUnixEpochAsFileTime = 116444736000000000ULL;
 
 std::string Bytes(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
 
+// Now as a file time. time() reads a coarse clock that can lag the precise one by a tick, so a
+// record stamped just past a second would fall outside bounds taken from it.
+ULONGLONG NowAsFileTime() {
+  const auto since1970 = std::chrono::system_clock::now().time_since_epoch();
+  return static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::nanoseconds>(since1970).count() / 100) +
+         kUnixEpochAsFileTime;
+}
+
 TEST(TraceMessage, RecordCarriesIdentityAndArgumentBytesExactly) {
   auto session = Session::StartInMemory();
   const TRACEHANDLE logger = session->LoggerHandle(4, 0x4);
@@ -31,10 +40,10 @@ TEST(TraceMessage, RecordCarriesIdentityAndArgumentBytesExactly) {
   const double resolution = 203.0;
   const char unit[] = "PThandler";
   const char16_t text[] = u"<NULL>";
-  const ULONGLONG before = static_cast<ULONGLONG>(time(nullptr)) * 10000000ULL + kUnixEpochAsFileTime;
+  const ULONGLONG before = NowAsFileTime();
   ASSERT_EQ(ERROR_SUCCESS, TraceMessage(logger, kFlags, &kMessage, 17, unit, sizeof unit, &line, sizeof line, &hr,
                                         sizeof hr, &resolution, sizeof resolution, text, sizeof text, nullptr));
-  const ULONGLONG after = (static_cast<ULONGLONG>(time(nullptr)) + 1) * 10000000ULL + kUnixEpochAsFileTime;
+  const ULONGLONG after = NowAsFileTime();
 
   const auto records = session->Records();
   ASSERT_EQ(1u, records.size());
