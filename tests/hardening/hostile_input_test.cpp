@@ -88,6 +88,13 @@ std::string MediaTicket(const std::string& heightMicrons) {
          heightMicrons + "</psf:Value></psf:ScoredProperty></psf:Option></psf:Feature></psf:PrintTicket>";
 }
 
+std::string Repeat(const std::string& text, std::size_t times) {
+  std::string out;
+  out.reserve(text.size() * times);
+  for (std::size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
 std::string BillionLaughs() {
   std::string doctype = "<?xml version='1.0'?><!DOCTYPE lolz [<!ENTITY lol0 'lol'>";
   for (int i = 1; i <= 9; ++i) {
@@ -258,6 +265,17 @@ const HostileCase kCases[] = {
        p[kPagePath] = FontPage("/Resources/notaguid.odttf");
      },
      nullptr, Stage::Run, kInvalidData, "", 0},
+    {"PageNestedBeyondTheParserLimit",
+     [](Parts& p) {
+       p[kPagePath] = Page(Repeat("<Canvas>", 100000) + Repeat("</Canvas>", 100000));
+     },
+     nullptr, Stage::Run, kInvalidMarkup, "", 0},
+    {"BleedBoxFarOffThePage",
+     [](Parts& p) {
+       p[kPagePath] = "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='384' Height='96' "
+                      "BleedBox='0,-5e37,384,96' xml:lang='en'>" + std::string(kBar) + "</FixedPage>";
+     },
+     nullptr, Stage::Run, E_INVALIDARG, "", 0},
     // Bad tickets: the ticket provider refuses them with the parser's reason.
     {"TicketNotXml", [](Parts& p) { PageTicket(p, "this is not a print ticket"); }, nullptr, Stage::Run,
      kInvalidTicket, "the print ticket is not well-formed XML (line 1: Start tag expected", 0},
@@ -431,6 +449,8 @@ const SnapshotCase kSnapshots[] = {
     {"NulAfterTheTicket", testing::Ticket({{"QVDither", "2x2"}}) + std::string(1, '\0') + "junk",
      "the ticket snapshot is not UTF-8 text", "4x4"},
     {"Utf8WithMark", "\xEF\xBB\xBF" + testing::Ticket({{"QVDither", "2x2"}}), "", "2x2"},
+    {"NestedThreeHundredThousandDeep", "<psf:PrintTicket>" + Repeat("<a>", 300000),
+     "the ticket snapshot nests elements deeper than 256 levels", "4x4"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileSnapshotTest, ::testing::ValuesIn(kSnapshots),
