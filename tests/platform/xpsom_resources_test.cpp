@@ -51,7 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
                                XPS_E_INVALID_OBFUSCATED_FONT_URI},
                       FontCase{XPS_FONT_EMBEDDING_NORMAL, L"/Resources/Font.ttf", TRUE, E_INVALIDARG},
                       FontCase{0, L"/Resources/Font.ttf", FALSE, E_INVALIDARG},
-                      FontCase{5, L"/Resources/Font.ttf", FALSE, E_INVALIDARG}));
+                      FontCase{5, L"/Resources/Font.ttf", FALSE, E_INVALIDARG}),
+    // Named by position: the default name prints the case's bytes, pointers and padding included,
+    // which differ between the listing of the tests and their run.
+    [](const ::testing::TestParamInfo<FontCase>& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(XpsFixture, ImageResourceChecksItsType) {
   for (int type = 0; type <= 6; ++type) {
