@@ -1,6 +1,7 @@
 #include "xps/StreamCopy.h"
 
 #include "module/filtertypes.h"
+#include "module/trace.h"
 
 #include <algorithm>
 
@@ -9,6 +10,10 @@ namespace brimloft {
 ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   ULONGLONG size = 0;
   check_hr(stream->Seek(0, STREAM_SEEK_END, &size), "omconvertor", __LINE__);
+  if (size > kMaxPartCopyBytes) {
+    BRIMLOFT_TRACE(TRACE_ERROR, omconvertor, 10, double(size), double(kMaxPartCopyBytes));
+    throw_hr(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), "omconvertor", __LINE__);
+  }
   check_hr(stream->Seek(0, STREAM_SEEK_SET, nullptr), "omconvertor", __LINE__);
 
   SafeHGlobal block(GMEM_FIXED, static_cast<SIZE_T>(size));

@@ -9,9 +9,6 @@
 #include <stdexcept>
 #include <string>
 
-#ifndef ERROR_FILE_TOO_LARGE
-#define ERROR_FILE_TOO_LARGE 223L
-#endif
 #ifndef ERROR_INVALID_DATA
 #define ERROR_INVALID_DATA 13L
 #endif

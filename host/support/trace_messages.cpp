@@ -66,6 +66,7 @@ const std::vector<TracePoint> kMessages = {
     {"PThandler", 15, "Resolution %1 dpi", {A::Double}},
     {"PThandler", 16, "Page size %1 x %2 (1/96 inch)", {A::Double, A::Double}},
 
+    {"omconvertor", 10, "A part of %1 bytes is beyond the limit of %2 bytes for a copy in memory", {A::Double, A::Double}},
     {"rasinterface", 10, "Rasterizing a strip", {}},
     {"rasinterface", 11, "Rasterization cancelled", {}},
     {"rasinterface", 12, "Unsupported fit mode for the bleed box", {}},

@@ -6,6 +6,7 @@
 #include "module/filtertypes.h"
 #include "xps/StreamCopy.h"
 
+#include <climits>
 #include <functional>
 
 namespace brimloft {
@@ -89,9 +90,22 @@ TEST_F(StreamCopy, FailuresOfTheStreamAreRaised) {
   auto boasting = Make<FakeReadStream>(Pattern(100));
   boasting->overReport = true;  // claims more than it was asked for
   EXPECT_EQ(E_UNEXPECTED, Raised([&] { CopyToMemoryStream(boasting.get()); }));
-  auto huge = Make<FakeReadStream>("x");
-  huge->ReportSize(ULONGLONG(1) << 50);
-  EXPECT_EQ(E_OUTOFMEMORY, Raised([&] { CopyToMemoryStream(huge.get()); }));
+}
+
+TEST_F(StreamCopy, APartLongerThanTheLimitIsRefusedBeforeAnythingIsAllocatedOrRead) {
+  const HRESULT kTooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+  for (ULONGLONG reported : {kMaxPartCopyBytes + 1, ULONGLONG(1) << 50, ULONGLONG(LLONG_MAX)}) {
+    auto huge = Make<FakeReadStream>("x");
+    huge->ReportSize(reported);
+    EXPECT_EQ(kTooLarge, Raised([&] { CopyToMemoryStream(huge.get()); })) << reported;
+    EXPECT_EQ(0, huge->reads);
+  }
+  // At the limit the block is made; the stream then ends after its one byte.
+  auto atLimit = Make<FakeReadStream>("x");
+  atLimit->ReportSize(kMaxPartCopyBytes);
+  ComPtr<IStream> copy;
+  ASSERT_EQ(S_OK, Raised([&] { copy = CopyToMemoryStream(atLimit.get()); }));
+  EXPECT_EQ("x", fakes::ContentOf(copy.get()));
 }
 
 TEST_F(StreamCopy, GetPartStreamCopiesThePartsContentAndRaisesItsFailure) {
