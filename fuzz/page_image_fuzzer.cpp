@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const char* const kBrightness[] = {"fraco", "mfraco", "normal", "mforte", "forte", "x"};
   static const char* const kPrintTypes[] = {"Horizontal", "Vertical"};
   static const char* const kContinuous[] = {"S", "N"};
-  static const char* const kCuts[] = {"Full", "Partial", "None"};
+  static const char* const kCuts[] = {"T", "P", "S"};
   const std::string variant = Pick(input, kVariants);
   const std::string orientation = Pick(input, kOrientations);
   WriteSnapshot(orientation);
