@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 using platform::trace::Record;
@@ -124,4 +124,4 @@ std::string ReadTraceBytes(const std::string& path) {
 
 std::vector<Record> ReadTraceFile(const std::string& path) { return ParseTraceFile(ReadTraceBytes(path)); }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -2,13 +2,15 @@
 #ifndef BRIMLOFT_HOST_TRACE_FILE_H
 #define BRIMLOFT_HOST_TRACE_FILE_H
 
+#include "support/host_namespace.h"
+
 #include <platform/trace_controller.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 // A file that is not a trace file, has an unsupported version, or is truncated or inconsistent.
 // The message names the byte offset of the fault.
@@ -26,6 +28,6 @@ std::string ReadTraceBytes(const std::string& path);
 // Reads and parses a trace file. Throws TraceFileError, also when the file cannot be read.
 std::vector<platform::trace::Record> ReadTraceFile(const std::string& path);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif

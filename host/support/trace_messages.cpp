@@ -10,7 +10,7 @@
 
 #include "module/trace_ids.h"
 
-namespace host {
+namespace brimloft::host {
 namespace {
 
 using A = TraceArg;
@@ -21,16 +21,16 @@ struct Unit {
 };
 
 const Unit kUnits[] = {
-    {&brimloft::trace_ids::kDllentry, "dllentry"},
-    {&brimloft::trace_ids::kUnknownBase, "UnknownBase"},
-    {&brimloft::trace_ids::kFiltertypes, "filtertypes"},
-    {&brimloft::trace_ids::kBrimloftFilter, "BrimloftFilter"},
-    {&brimloft::trace_ids::kPThandler, "PThandler"},
-    {&brimloft::trace_ids::kOmconvertor, "omconvertor"},
-    {&brimloft::trace_ids::kRasinterface, "rasinterface"},
-    {&brimloft::trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
-    {&brimloft::trace_ids::kThrowHr, "throw_hr"},
-    {&brimloft::trace_ids::kTraceFailure, "trace_failure"},
+    {&trace_ids::kDllentry, "dllentry"},
+    {&trace_ids::kUnknownBase, "UnknownBase"},
+    {&trace_ids::kFiltertypes, "filtertypes"},
+    {&trace_ids::kBrimloftFilter, "BrimloftFilter"},
+    {&trace_ids::kPThandler, "PThandler"},
+    {&trace_ids::kOmconvertor, "omconvertor"},
+    {&trace_ids::kRasinterface, "rasinterface"},
+    {&trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
+    {&trace_ids::kThrowHr, "throw_hr"},
+    {&trace_ids::kTraceFailure, "trace_failure"},
 };
 
 const std::vector<TracePoint> kMessages = {
@@ -287,4 +287,4 @@ std::string FormatTraceRecord(const platform::trace::Record& record) {
   return line;
 }
 
-}  // namespace host
+}  // namespace brimloft::host

@@ -3,12 +3,14 @@
 #ifndef BRIMLOFT_HOST_TRACE_MESSAGES_H
 #define BRIMLOFT_HOST_TRACE_MESSAGES_H
 
+#include "support/host_namespace.h"
+
 #include <platform/trace_controller.h>
 
 #include <string>
 #include <vector>
 
-namespace host {
+namespace brimloft::host {
 
 enum class TraceArg {
   Int32,    // 4 bytes, printed in decimal
@@ -41,6 +43,6 @@ std::string FormatTraceRecord(const platform::trace::Record& record);
 // The argument decodings, exposed for tests. Each returns false when the bytes do not fit the type.
 bool DecodeTraceArg(TraceArg type, const std::string& bytes, std::string& text);
 
-}  // namespace host
+}  // namespace brimloft::host
 
 #endif
