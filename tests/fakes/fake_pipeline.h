@@ -81,15 +81,19 @@ class FakeReadStreamFactory : public platform::ComObject<IPrintReadStreamFactory
   std::string bytes_;
 };
 
-// A part whose content is the given bytes; every GetStream hands out a new read stream.
-template <class Interface, const IID* Iid>
-class FakePart : public platform::ComObject<Interface, &IID_IPartBase, Iid> {
+// A part whose content is the given bytes, answering IPartBase and the listed interfaces; every
+// GetStream hands out a new read stream. Knobs: a failing GetUri, a failing GetStream.
+template <class Interface, const IID*... Iids>
+class FakePart : public platform::ComObject<Interface, &IID_IPartBase, Iids...> {
  public:
   explicit FakePart(std::string bytes, std::wstring uri = L"/part") : bytes_(std::move(bytes)), uri_(std::move(uri)) {}
+  HRESULT uriFailure = S_OK;
   HRESULT getStreamFailure = S_OK;
   int streamsHandedOut = 0;
 
   HRESULT STDMETHODCALLTYPE GetUri(BSTR* uri) override {
+    *uri = nullptr;
+    if (FAILED(uriFailure)) return uriFailure;
     *uri = SysAllocString(uri_.c_str());
     return S_OK;
   }
@@ -159,8 +163,9 @@ class FakeDocument : public platform::ComObject<IFixedDocument, &IID_IFixedDocum
 
 class FakePage : public FakePart<IFixedPage, &IID_IFixedPage>, public TicketHolder {
  public:
-  explicit FakePage(ComPtr<IPartPrintTicket> ticket = nullptr, std::string markup = "<FixedPage/>")
-      : FakePart(std::move(markup), L"/Documents/1/Pages/1.fpage"), TicketHolder(std::move(ticket)) {}
+  explicit FakePage(ComPtr<IPartPrintTicket> ticket = nullptr, std::string markup = "<FixedPage/>",
+                    std::wstring uri = L"/Documents/1/Pages/1.fpage")
+      : FakePart(std::move(markup), std::move(uri)), TicketHolder(std::move(ticket)) {}
   HRESULT STDMETHODCALLTYPE GetPrintTicket(IPartPrintTicket** ticket) override { return Hand(ticket); }
   HRESULT STDMETHODCALLTYPE GetPagePart(const wchar_t*, IUnknown** part) override {
     *part = nullptr;

@@ -20,42 +20,11 @@
 
 namespace brimloft::fakes {
 
-// A pipeline part over bytes, answering IPartBase and the listed interfaces.
-template <class Interface, const IID*... Iids>
-class XpsPart : public platform::ComObject<Interface, &IID_IPartBase, Iids...> {
- public:
-  XpsPart(std::wstring uri, std::string bytes) : uri_(std::move(uri)), bytes_(std::move(bytes)) {}
-  HRESULT uriFailure = S_OK;
-  HRESULT streamFailure = S_OK;
-
-  HRESULT STDMETHODCALLTYPE GetUri(BSTR* uri) override {
-    *uri = nullptr;
-    if (FAILED(uriFailure)) return uriFailure;
-    *uri = SysAllocString(uri_.c_str());
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetStream(IPrintReadStream** stream) override {
-    *stream = nullptr;
-    if (FAILED(streamFailure)) return streamFailure;
-    *stream = new FakeReadStream(bytes_);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetPartCompression(EXpsCompressionOptions* c) override {
-    *c = Compression_NotCompressed;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE SetPartCompression(EXpsCompressionOptions) override { return E_NOTIMPL; }
-
- private:
-  std::wstring uri_;
-  std::string bytes_;
-};
-
 // A font part without the extended interface.
-class FakeFontPart : public XpsPart<IPartFont, &IID_IPartFont> {
+class FakeFontPart : public FakePart<IPartFont, &IID_IPartFont> {
  public:
   FakeFontPart(std::wstring uri, std::string bytes, EXpsFontOptions options)
-      : XpsPart(std::move(uri), std::move(bytes)), options_(options) {}
+      : FakePart(std::move(bytes), std::move(uri)), options_(options) {}
   HRESULT STDMETHODCALLTYPE GetFontProperties(BSTR* contentType, EXpsFontOptions* options) override {
     *contentType = SysAllocString(L"application/vnd.ms-package.obfuscated-opentype");
     *options = options_;
@@ -69,10 +38,10 @@ class FakeFontPart : public XpsPart<IPartFont, &IID_IPartFont> {
 };
 
 // A font part with restriction flags.
-class FakeFont2Part : public XpsPart<IPartFont2, &IID_IPartFont, &IID_IPartFont2> {
+class FakeFont2Part : public FakePart<IPartFont2, &IID_IPartFont, &IID_IPartFont2> {
  public:
   FakeFont2Part(std::wstring uri, std::string bytes, EXpsFontOptions options, EXpsFontRestriction restriction)
-      : XpsPart(std::move(uri), std::move(bytes)), options_(options), restriction_(restriction) {}
+      : FakePart(std::move(bytes), std::move(uri)), options_(options), restriction_(restriction) {}
   HRESULT STDMETHODCALLTYPE GetFontProperties(BSTR* contentType, EXpsFontOptions* options) override {
     *contentType = SysAllocString(L"application/vnd.ms-opentype");
     *options = options_;
@@ -90,10 +59,10 @@ class FakeFont2Part : public XpsPart<IPartFont2, &IID_IPartFont, &IID_IPartFont2
   EXpsFontRestriction restriction_;
 };
 
-class FakeImagePart : public XpsPart<IPartImage, &IID_IPartImage> {
+class FakeImagePart : public FakePart<IPartImage, &IID_IPartImage> {
  public:
   FakeImagePart(std::wstring uri, std::string bytes, std::wstring contentType)
-      : XpsPart(std::move(uri), std::move(bytes)), contentType_(std::move(contentType)) {}
+      : FakePart(std::move(bytes), std::move(uri)), contentType_(std::move(contentType)) {}
   HRESULT STDMETHODCALLTYPE GetImageProperties(BSTR* contentType) override {
     *contentType = SysAllocString(contentType_.c_str());
     return S_OK;
@@ -104,9 +73,8 @@ class FakeImagePart : public XpsPart<IPartImage, &IID_IPartImage> {
   std::wstring contentType_;
 };
 
-using FakeColorProfilePart = XpsPart<IPartColorProfile, &IID_IPartColorProfile>;
-using FakeDictionaryPart = XpsPart<IPartResourceDictionary, &IID_IPartResourceDictionary>;
-using FakeTicketPart = XpsPart<IPartPrintTicket, &IID_IPartPrintTicket>;
+using FakeColorProfilePart = FakePart<IPartColorProfile, &IID_IPartColorProfile>;
+using FakeDictionaryPart = FakePart<IPartResourceDictionary, &IID_IPartResourceDictionary>;
 
 // Walks a fixed list of parts; Current fails with currentFailure at position failAt.
 class FakePartIterator : public platform::ComObject<IXpsPartIterator, &IID_IXpsPartIterator> {
@@ -134,11 +102,12 @@ class FakePartIterator : public platform::ComObject<IXpsPartIterator, &IID_IXpsP
   size_t pos_ = 0;
 };
 
-// A fixed page whose markup is the given bytes and whose iterator yields the added parts.
-class FakeXpsPage : public XpsPart<IFixedPage, &IID_IFixedPage> {
+// A fixed page without a ticket whose markup is the given bytes and whose iterator yields the
+// added parts.
+class FakeXpsPage : public FakePage {
  public:
-  FakeXpsPage(std::string markup, std::wstring uri = L"/Documents/1/Pages/1.fpage")
-      : XpsPart(std::move(uri), std::move(markup)) {}
+  explicit FakeXpsPage(std::string markup, std::wstring uri = L"/Documents/1/Pages/1.fpage")
+      : FakePage(nullptr, std::move(markup), std::move(uri)) {}
   HRESULT iteratorFailure = S_OK;
   HRESULT currentFailure = S_OK;
   size_t currentFailsAt = 0;
@@ -150,21 +119,6 @@ class FakeXpsPage : public XpsPart<IFixedPage, &IID_IFixedPage> {
     parts_.push_back(unknown);
   }
 
-  HRESULT STDMETHODCALLTYPE GetPrintTicket(IPartPrintTicket** ticket) override {
-    *ticket = nullptr;
-    return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-  }
-  HRESULT STDMETHODCALLTYPE GetPagePart(const wchar_t*, IUnknown** part) override {
-    *part = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetWriteStream(IPrintWriteStream** stream) override {
-    *stream = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetPrintTicket(IPartPrintTicket*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetPagePart(IUnknown*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE DeleteResource(const wchar_t*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetXpsPartIterator(IXpsPartIterator** iterator) override {
     *iterator = nullptr;
     if (FAILED(iteratorFailure)) return iteratorFailure;

@@ -15,7 +15,7 @@ using fakes::FakeDictionaryPart;
 using fakes::FakeFont2Part;
 using fakes::FakeFontPart;
 using fakes::FakeImagePart;
-using fakes::FakeTicketPart;
+using fakes::FakePrintTicket;
 using fakes::FakeXpsPage;
 using fakes::Make;
 using fakes::RecordingObjectFactory;
@@ -122,11 +122,11 @@ TEST_F(OMConvertorTest, PageWithoutResourcesParsesAgainstAnEmptyCollection) {
 
 TEST_F(OMConvertorTest, DictionariesAreMadeLastInIteratorOrder) {
   auto page = Make<FakeXpsPage>(kPage);
-  page->Add(Make<FakeDictionaryPart>(L"/Resources/Second.dict", Dictionary("B")));
+  page->Add(Make<FakeDictionaryPart>(Dictionary("B"), L"/Resources/Second.dict"));
   page->Add(Make<FakeImagePart>(L"/Resources/Logo.png", "png", L"image/png"));
-  page->Add(Make<FakeTicketPart>(L"/Documents/1/Pages/Ticket.xml", "<ticket/>"));
-  page->Add(Make<FakeDictionaryPart>(L"/Resources/First.dict", Dictionary("A")));
-  page->Add(Make<FakeColorProfilePart>(L"/Resources/Print.icc", "icc"));
+  page->Add(Make<FakePrintTicket>("<ticket/>", L"/Documents/1/Pages/Ticket.xml"));
+  page->Add(Make<FakeDictionaryPart>(Dictionary("A"), L"/Resources/First.dict"));
+  page->Add(Make<FakeColorProfilePart>("icc", L"/Resources/Print.icc"));
   page->Add(Make<FakeFontPart>(kFontA, "font", Font_Obfusticate));
 
   const auto resources = OMConvertor::BuildPartResources(page.get(), factory.get(), opc.get());
@@ -193,7 +193,7 @@ TEST_F(OMConvertorTest, PartFailuresRaiseTheirHresult) {
     return Raised([&] { OMConvertor::ConvertPage(page.get(), factory.get(), opc.get()); });
   };
   auto unreadable = Make<FakeXpsPage>(kPage);
-  unreadable->streamFailure = E_ACCESSDENIED;
+  unreadable->getStreamFailure = E_ACCESSDENIED;
   EXPECT_EQ(E_ACCESSDENIED, convert(unreadable));
 
   EXPECT_EQ(OPC_E_NONCONFORMING_URI, convert(Make<FakeXpsPage>(kPage, L"Documents/1/Pages/1.fpage")));
@@ -207,15 +207,15 @@ TEST_F(OMConvertorTest, PartFailuresRaiseTheirHresult) {
   EXPECT_EQ(E_OUTOFMEMORY, convert(noIterator));
 
   auto badCurrent = Make<FakeXpsPage>(kPage);
-  badCurrent->Add(Make<FakeColorProfilePart>(L"/p.icc", "icc"));
-  badCurrent->Add(Make<FakeColorProfilePart>(L"/q.icc", "icc"));
+  badCurrent->Add(Make<FakeColorProfilePart>("icc", L"/p.icc"));
+  badCurrent->Add(Make<FakeColorProfilePart>("icc", L"/q.icc"));
   badCurrent->currentFailure = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
   badCurrent->currentFailsAt = 1;
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_NOT_FOUND), convert(badCurrent));
 
   auto badFont = Make<FakeXpsPage>(kPage);
   auto font = Make<FakeFontPart>(kFontA, "font", Font_Normal);
-  font->streamFailure = STG_E_ACCESSDENIED;
+  font->getStreamFailure = STG_E_ACCESSDENIED;
   badFont->Add(font);
   EXPECT_EQ(STG_E_ACCESSDENIED, convert(badFont));
 
@@ -224,7 +224,7 @@ TEST_F(OMConvertorTest, PartFailuresRaiseTheirHresult) {
   EXPECT_EQ(XPS_E_INVALID_OBFUSCATED_FONT_URI, convert(unkeyedFont));
 
   auto badDictionary = Make<FakeXpsPage>(kPage);
-  badDictionary->Add(Make<FakeDictionaryPart>(L"/d.dict", "<ResourceDictionary"));
+  badDictionary->Add(Make<FakeDictionaryPart>("<ResourceDictionary", L"/d.dict"));
   EXPECT_EQ(XPS_E_INVALID_MARKUP, convert(badDictionary));
 }
 
@@ -238,7 +238,7 @@ TEST_F(OMConvertorTest, PageNamingAnAbsentDictionaryIsNotMade) {
             Raised([&] { OMConvertor::ConvertPage(missing.get(), factory.get(), opc.get()); }));
 
   auto present = Make<FakeXpsPage>(markup);
-  present->Add(Make<FakeDictionaryPart>(L"/Resources/Ink.dict", Dictionary("Ink")));
+  present->Add(Make<FakeDictionaryPart>(Dictionary("Ink"), L"/Resources/Ink.dict"));
   EXPECT_TRUE(OMConvertor::ConvertPage(present.get(), factory.get(), opc.get()));
 }
 
