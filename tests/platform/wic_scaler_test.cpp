@@ -6,8 +6,6 @@
 namespace wictest {
 namespace {
 
-using WicScaler = WicTest;
-
 ComPtr<IWICBitmapScaler> Scale(IWICImagingFactory* factory, IWICBitmapSource* source, UINT w, UINT h,
                                WICBitmapInterpolationMode mode = WICBitmapInterpolationModeFant) {
   ComPtr<IWICBitmapScaler> scaler;
@@ -15,6 +13,8 @@ ComPtr<IWICBitmapScaler> Scale(IWICImagingFactory* factory, IWICBitmapSource* so
   EXPECT_EQ(S_OK, scaler->Initialize(source, w, h, mode));
   return scaler;
 }
+
+std::uint8_t Channel(const Bgra& p, int c) { return c == 0 ? p.b : c == 1 ? p.g : c == 2 ? p.r : p.a; }
 
 // The area average of one channel, computed independently in double precision: output pixel (x, y)
 // covers [x·sw/w, (x+1)·sw/w) x [y·sh/h, (y+1)·sh/h) of the source.
@@ -26,15 +26,32 @@ double AreaAverage(const std::vector<Bgra>& src, UINT sw, UINT sh, UINT w, UINT 
     const double hy = std::min(y1, sy + 1.0) - std::max(y0, double(sy));
     for (UINT sx = UINT(x0); sx < sw && sx < x1; ++sx) {
       const double wx = std::min(x1, sx + 1.0) - std::max(x0, double(sx));
-      const Bgra& p = src[sy * sw + sx];
-      const std::uint8_t v = channel == 0 ? p.b : channel == 1 ? p.g : channel == 2 ? p.r : p.a;
-      sum += wx * hy * v;
+      sum += wx * hy * Channel(src[sy * sw + sx], channel);
     }
   }
   return sum / ((x1 - x0) * (y1 - y0));
 }
 
-std::uint8_t Channel(const Bgra& p, int c) { return c == 0 ? p.b : c == 1 ? p.g : c == 2 ? p.r : p.a; }
+struct ScaleCase {
+  UINT sw, sh, w, h;
+};
+
+// Scales sources of random pixels.
+class WicScaler : public WicTest {
+ protected:
+  // A source of random pixels of the case's size, and what the scaler makes of it.
+  struct Scaled {
+    std::vector<Bgra> src, out;
+  };
+  Scaled ScaleNoise(const ScaleCase& s, Noise& noise) {
+    Scaled r;
+    r.src.resize(std::size_t(s.sw) * s.sh);
+    for (Bgra& p : r.src) p = Bgra{noise.Next(), noise.Next(), noise.Next(), noise.Next()};
+    ComPtr<IWICBitmap> bitmap = MakeBgra(s.sw, s.sh, [&](UINT x, UINT y) { return r.src[y * s.sw + x]; });
+    r.out = ReadBgra(Scale(factory_.get(), bitmap.get(), s.w, s.h).get());
+    return r;
+  }
+};
 
 TEST_F(WicScaler, HalvingGivesTheExactRoundedAverageOfEachTwoByTwoBlock) {
   // Blocks chosen for their averages: 0.25 -> 0, 0.5 -> 1 (halves round up), 0.75 -> 1, 254.5 -> 255.
@@ -99,18 +116,13 @@ TEST_F(WicScaler, HeadWidthKeepsAFlatGreyAndTheMeanOfARamp) {
 }
 
 TEST_F(WicScaler, MatchesAnIndependentAreaAverageOnRandomImages) {
-  struct Size {
-    UINT sw, sh, w, h;
-  } sizes[] = {{640, 37, 576, 33}, {17, 13, 5, 4}, {5, 7, 11, 13}, {1, 1, 3, 2}, {9, 9, 1, 1}, {7, 300, 3, 41},
-               {33, 5, 33, 9},
-               {4099, 2053, 5, 3}};  // prime sizes: the sums need more than 31 bits
+  const ScaleCase sizes[] = {{640, 37, 576, 33}, {17, 13, 5, 4}, {5, 7, 11, 13}, {1, 1, 3, 2},
+                             {9, 9, 1, 1},      {7, 300, 3, 41}, {33, 5, 33, 9},
+                             {4099, 2053, 5, 3}};  // prime sizes: the sums need more than 31 bits
   Noise noise(11);
-  for (const Size& s : sizes) {
+  for (const ScaleCase& s : sizes) {
     SCOPED_TRACE(testing::Message() << s.sw << "x" << s.sh << " -> " << s.w << "x" << s.h);
-    std::vector<Bgra> src(std::size_t(s.sw) * s.sh);
-    for (Bgra& p : src) p = Bgra{noise.Next(), noise.Next(), noise.Next(), noise.Next()};
-    ComPtr<IWICBitmap> bitmap = MakeBgra(s.sw, s.sh, [&](UINT x, UINT y) { return src[y * s.sw + x]; });
-    const std::vector<Bgra> out = ReadBgra(Scale(factory_.get(), bitmap.get(), s.w, s.h).get());
+    const auto [src, out] = ScaleNoise(s, noise);
     for (UINT y = 0; y < s.h; ++y)
       for (UINT x = 0; x < s.w; ++x)
         for (int c = 0; c < 4; ++c) {
@@ -142,16 +154,11 @@ std::uint8_t ExactAverage(const std::vector<Bgra>& src, UINT sw, UINT sh, UINT w
 TEST_F(WicScaler, WidthsNeedingTwoOrThreeTapsGiveTheExactlyRoundedAverage) {
   // 640 -> 576 needs two source columns per output column at most, 639 -> 576 and 1100 -> 576 three;
   // 1300 -> 576 needs more and takes the general path.
-  struct Size {
-    UINT sw, sh, w, h;
-  } sizes[] = {{640, 5, 576, 4}, {639, 7, 576, 6}, {1100, 3, 576, 2}, {1300, 2, 576, 1}, {5, 3, 4, 3}};
+  const ScaleCase sizes[] = {{640, 5, 576, 4}, {639, 7, 576, 6}, {1100, 3, 576, 2}, {1300, 2, 576, 1}, {5, 3, 4, 3}};
   Noise noise(23);
-  for (const Size& s : sizes) {
+  for (const ScaleCase& s : sizes) {
     SCOPED_TRACE(testing::Message() << s.sw << "x" << s.sh << " -> " << s.w << "x" << s.h);
-    std::vector<Bgra> src(std::size_t(s.sw) * s.sh);
-    for (Bgra& p : src) p = Bgra{noise.Next(), noise.Next(), noise.Next(), noise.Next()};
-    ComPtr<IWICBitmap> bitmap = MakeBgra(s.sw, s.sh, [&](UINT x, UINT y) { return src[y * s.sw + x]; });
-    const std::vector<Bgra> out = ReadBgra(Scale(factory_.get(), bitmap.get(), s.w, s.h).get());
+    const auto [src, out] = ScaleNoise(s, noise);
     ASSERT_EQ(std::size_t(s.w) * s.h, out.size());
     for (UINT y = 0; y < s.h; ++y)
       for (UINT x = 0; x < s.w; ++x)
