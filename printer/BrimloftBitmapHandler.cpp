@@ -4,6 +4,8 @@
 #include <shlwapi.h>
 
 #include "module/filtertypes.h"
+#include "printer/BandImage.h"
+#include "printer/RowBytes.h"
 
 namespace brimloft {
 
@@ -35,12 +37,13 @@ BrimloftBitmapHandler::BrimloftBitmapHandler(IWICImagingFactory* imagingFactory,
                                              const std::string& variantCode)
     : imagingFactory_(imagingFactory), outputStream_(outputStream), variantCode_(variantCode) {}
 
-void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip) {
+void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip, bool endsPage) {
   // A job that reaches its end without a page (empty, or stopped before the first) never wrote
   // a ticket snapshot: a file there is another job's. Its end goes out with this job's seeded
   // options instead of failing or borrowing that job's.
   if (pageIndex != 0 || ticketRead_) ReadTicketOptions();
   const bool continuous = LookupOption("QVPrintContinuous") == "S";
+  const bool raster = LookupOption("QVPrintType") == "Horizontal";
 
   OneBitImage image;
   if (strip != nullptr) image = PreparePageImage(strip);
@@ -51,16 +54,43 @@ void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip) {
   ComPtr<IStream> segment;
   check_hr(CreateStreamOnHGlobal(block.get(), FALSE, segment.put()), kUnit, __LINE__);
 
+  // The call works on a copy of the open page, kept only once its segment is written.
+  OpenPage page = page_;
   ULONG total = 0;
-  if (!continuous || pageIndex == 1) total += WritePrologue(segment.get());
-  if (pageIndex != 0) {
+  if (page.index != 0 && page.index != pageIndex) {
+    total += ClosePage(page, segment.get());
+    page = OpenPage{};
+  }
+  if (pageIndex == 0) {
+    if (!continuous) total += WritePrologue(segment.get());
+    total += WriteTrailer(0, segment.get());
+  } else {
+    if (page.index == 0 && (!continuous || pageIndex == 1)) total += WritePrologue(segment.get());
+    page.index = pageIndex;
+    // The rows waiting from the page's previous strip go first; in band mode only whole bands
+    // leave before the page ends.
+    OneBitImage rows = std::move(page.carry);
+    if (rows.height == 0) {
+      rows = std::move(image);
+    } else {
+      rows.bits.insert(rows.bits.end(), image.bits.begin(), image.bits.end());
+      rows.height += image.height;
+    }
+    const UINT send = endsPage || raster ? rows.height : rows.height / kBandRows * kBandRows;
+    const std::size_t sendBytes = std::size_t(RowBytes(rows.width)) * send;
     const std::vector<BYTE> commands =
-        WriteImageCommands(image.bits.data(), image.bits.size(), image.width, image.height);
+        WriteImageCommands(rows.bits.data(), sendBytes, rows.width, send, page.trim, endsPage);
     const ULONG n = static_cast<ULONG>(commands.size());
     if (n != 0) check_hr(IStream_Write(segment.get(), commands.data(), n), kUnit, __LINE__);
     total += n;
+    page.carry.width = rows.width;
+    page.carry.height = rows.height - send;
+    page.carry.bits.assign(rows.bits.begin() + static_cast<std::ptrdiff_t>(sendBytes), rows.bits.end());
+    if (endsPage) {
+      total += WriteTrailer(pageIndex, segment.get());
+      page = OpenPage{};
+    }
   }
-  total += WriteTrailer(pageIndex, segment.get());
 
   // The counts are the stream's length; a block that does not hold them is a broken stream.
   if (GlobalSize(block.get()) < total) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
@@ -68,6 +98,21 @@ void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip) {
   if (lock->data() == nullptr) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
   ULONG written = 0;
   check_hr(outputStream_->WriteBytes(lock->data(), total, &written), kUnit, __LINE__);
+  page_ = std::move(page);
+}
+
+ULONG BrimloftBitmapHandler::ClosePage(OpenPage& page, IStream* segment) {
+  const OneBitImage& rows = page.carry;
+  const std::vector<BYTE> commands =
+      WriteImageCommands(rows.bits.data(), rows.bits.size(), rows.width, rows.height, page.trim, true);
+  const ULONG n = static_cast<ULONG>(commands.size());
+  if (n != 0) check_hr(IStream_Write(segment, commands.data(), n), kUnit, __LINE__);
+  return n + WriteTrailer(page.index, segment);
+}
+
+PageLayout BrimloftBitmapHandler::BeginPage() {
+  ReadTicketOptions();
+  return PageLayout{LookupOption("PageOrientation") == "Landscape", HeadWidth(variantCode_)};
 }
 
 }  // namespace brimloft

@@ -27,6 +27,20 @@ struct OneBitImage {
   UINT height = 0;
 };
 
+// Continuous printing's trimming of blank bands, carried from strip to strip of one page: no blank
+// band before the page's first band with a dot or after its last is sent.
+struct BandTrim {
+  bool started = false;
+  UINT pendingBlank = 0;
+};
+
+// How the rasterizer lays a page out for this printer: turned a quarter turn onto the roll or not,
+// and the width in dots every strip is scaled to.
+struct PageLayout {
+  bool turned = false;
+  UINT headWidth = 0;
+};
+
 class BrimloftBitmapHandler {
  public:
   // Creates the imaging factory (trying a failed creation once more) and seeds the options from
@@ -39,10 +53,18 @@ class BrimloftBitmapHandler {
   BrimloftBitmapHandler& operator=(const BrimloftBitmapHandler&) = delete;
 
   // Writes the segment of one strip of page pageIndex (1-based), or with pageIndex 0 and no strip
-  // the end-of-job segment, to the output stream in one write. Throws whatever fails (the snapshot
-  // file's errors as std::runtime_error, parse errors, imaging and stream failures as hr_error);
-  // a failed call writes nothing.
-  void ProcessStrip(INT pageIndex, IWICBitmap* strip);
+  // the end-of-job segment, to the output stream in one write. A page is one piece of paper
+  // however many strips it takes: its first strip carries the prologue, the strip that ends it
+  // (endsPage) the trailer and its cut, and in band mode rows short of a whole band wait for the
+  // page's next strip. A page left open (a job stopped or failed in its middle) is ended by the
+  // next page's first strip or by the end-of-job call. Throws whatever fails (the snapshot file's
+  // errors as std::runtime_error, parse errors, imaging and stream failures as hr_error); a failed
+  // call writes nothing and leaves the page as it was.
+  void ProcessStrip(INT pageIndex, IWICBitmap* strip, bool endsPage = true);
+
+  // Refreshes the options from the ticket snapshot of the page about to be rendered and tells how
+  // to cut it into strips. Throws as ReadTicketOptions does.
+  PageLayout BeginPage();
 
   // --- Options ---
   // Enters ("printer", variantCode) and every feature the print core helper reports, keeping
@@ -78,6 +100,10 @@ class BrimloftBitmapHandler {
   // raster blocks otherwise. Throws E_INVALIDARG when length is not RowBytes(width) * height or
   // the image is missing.
   std::vector<BYTE> WriteImageCommands(const BYTE* image, std::size_t length, UINT width, UINT height) const;
+  // The same for one strip of a page whose continuous-printing trim goes on from its previous
+  // strip; raster mode's closing band end (a feed) is sent only where the page ends.
+  std::vector<BYTE> WriteImageCommands(const BYTE* image, std::size_t length, UINT width, UINT height,
+                                       BandTrim& trim, bool endsPage) const;
   // Appends the trailer (band ends of a continuous job's end, closing command, cut when due);
   // returns its length (3, 5, 12 or 14). Throws the stream's failure.
   ULONG WriteTrailer(INT pageIndex, IStream* segment);
@@ -90,8 +116,19 @@ class BrimloftBitmapHandler {
   ComPtr<IPrintWriteStream> outputStream_;
   OptionMap options_;
   std::string variantCode_;
+  // The page whose trailer is still due: its number, the one-bit rows short of a whole band that
+  // wait for its next strip (band mode), and its continuous-printing trim.
+  struct OpenPage {
+    INT index = 0;
+    OneBitImage carry;
+    BandTrim trim;
+  };
+  // Appends to segment what ends the open page: its waiting rows as a last band, and its trailer.
+  ULONG ClosePage(OpenPage& page, IStream* segment);
+
   // Whether this job has read a ticket snapshot of its own yet.
   bool ticketRead_ = false;
+  OpenPage page_;
   // The composite-and-curve values of the last brightness used, kept from strip to strip.
   CompositeTable compositeTable_;
 };

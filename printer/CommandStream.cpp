@@ -1,6 +1,8 @@
 // The printer command stream: prologues, band and raster image commands, trailers.
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "module/filtertypes.h"
 #include "printer/BandImage.h"
 #include "printer/BrimloftBitmapHandler.h"
@@ -13,8 +15,8 @@ namespace {
 constexpr char kUnit[] = "BrimloftBitmapHandler";
 
 constexpr BYTE kBandPrologue[] = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08};
-// 40 02 is 576, the row width in dots that raster mode counts with whatever the head.
-constexpr BYTE kRasterPrologue[] = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57, 0x40, 0x02};
+// The raster prologue ends with the row width in dots, low byte first: the head's width.
+constexpr BYTE kRasterPrologue[] = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57};
 constexpr BYTE kBandImage[] = {0x1B, 0x2A, 0x21};
 constexpr BYTE kRasterBlock[] = {0x1B, 0x2A, 0x62};
 constexpr BYTE kBandEnd[] = {0x1B, 0x41, 0x08};
@@ -22,9 +24,9 @@ constexpr BYTE kClosing[] = {0x1B, 0x7A, 0x30};
 constexpr BYTE kFullCut[] = {0x1B, 0x77};
 constexpr BYTE kPartialCut[] = {0x1B, 0x6D};
 
-// Raster blocks carry at most 256 rows of 72 bytes; the count n announces n * 72 bytes.
-constexpr std::size_t kRasterRowBytes = 72;
-constexpr std::size_t kRasterBlockBytes = 256 * kRasterRowBytes;
+// A raster block holds whole rows of the declared width, at most 18,432 bytes (256 rows of the
+// 576-dot head); its count n is the number of rows.
+constexpr std::size_t kRasterBlockBytes = 0x4800;
 
 template <std::size_t N>
 void WriteCommand(IStream* stream, const BYTE (&bytes)[N], ULONG& count) {
@@ -41,15 +43,16 @@ void AppendCount(std::vector<BYTE>& out, std::size_t n) {
   out.push_back(static_cast<BYTE>((n >> 8) & 0xFF));
 }
 
-void WriteBands(std::vector<BYTE>& out, const BYTE* image, UINT width, UINT height, bool continuous) {
+void WriteBands(std::vector<BYTE>& out, const BYTE* image, UINT width, UINT height, bool continuous,
+                BandTrim& trim) {
   const UINT bands = BandCount(height);
   if (bands == 0) return;
   const std::size_t rowBytes = RowBytes(width);
   std::vector<BYTE> columns(std::size_t(3) * width);
-  // Continuous printing sends no blank band before the strip's first band with a dot or after its
+  // Continuous printing sends no blank band before the page's first band with a dot or after its
   // last; blank bands between two bands with dots each become a lone band end.
-  bool started = false;
-  UINT pendingBlank = 0;
+  bool& started = trim.started;
+  UINT& pendingBlank = trim.pendingBlank;
   for (UINT band = 0; band < bands; ++band) {
     const UINT used = ExtractBand(image, rowBytes, width, height, band, columns.data());
     if (!continuous) {
@@ -69,23 +72,23 @@ void WriteBands(std::vector<BYTE>& out, const BYTE* image, UINT width, UINT heig
   }
 }
 
-// Image bytes complemented (a set bit is a dot). A last block whose length is not a whole number of
-// 72-byte rows (the 432- and 832-dot heads) is padded with blank bytes to the next whole row, so
-// that the count always announces exactly the bytes that follow.
-void WriteRaster(std::vector<BYTE>& out, const BYTE* image, std::size_t length) {
+// Image bytes complemented (a set bit is a dot), in blocks of whole rows.
+void WriteRaster(std::vector<BYTE>& out, const BYTE* image, std::size_t length, std::size_t rowBytes,
+                 bool endsPage) {
+  // length is rowBytes times the image's height, so rowBytes is not 0 when there is anything to send.
   for (std::size_t i = 0; i < length;) {
-    const std::size_t c = length - i < kRasterBlockBytes ? length - i : kRasterBlockBytes;
-    const std::size_t rows = (c + kRasterRowBytes - 1) / kRasterRowBytes;
+    const std::size_t rows = std::min((length - i) / rowBytes, kRasterBlockBytes / rowBytes);
+    const std::size_t c = rows * rowBytes;
     Append(out, kRasterBlock);
     AppendCount(out, rows);
     const std::size_t start = out.size();
-    out.resize(start + rows * kRasterRowBytes, 0);
+    out.resize(start + c);
     BYTE* dst = out.data() + start;
     const BYTE* src = image + i;
     for (std::size_t k = 0; k < c; ++k) dst[k] = static_cast<BYTE>(~src[k]);
     i += c;
   }
-  Append(out, kBandEnd);
+  if (endsPage) Append(out, kBandEnd);
 }
 
 }  // namespace
@@ -111,6 +114,9 @@ ULONG BrimloftBitmapHandler::WritePrologue(IStream* segment) {
   ULONG count = 0;
   if (LookupOption("QVPrintType") == "Horizontal") {
     WriteCommand(segment, kRasterPrologue, count);
+    const UINT dots = HeadWidth(variantCode_);
+    WriteByte(segment, static_cast<BYTE>(dots & 0xFF), count);
+    WriteByte(segment, static_cast<BYTE>((dots >> 8) & 0xFF), count);
   } else {
     WriteCommand(segment, kBandPrologue, count);
   }
@@ -119,16 +125,22 @@ ULONG BrimloftBitmapHandler::WritePrologue(IStream* segment) {
 
 std::vector<BYTE> BrimloftBitmapHandler::WriteImageCommands(const BYTE* image, std::size_t length, UINT width,
                                                             UINT height) const {
+  BandTrim trim;
+  return WriteImageCommands(image, length, width, height, trim, true);
+}
+
+std::vector<BYTE> BrimloftBitmapHandler::WriteImageCommands(const BYTE* image, std::size_t length, UINT width,
+                                                            UINT height, BandTrim& trim, bool endsPage) const {
   if (length != std::size_t(RowBytes(width)) * height || (image == nullptr && length != 0)) {
     throw_hr(E_INVALIDARG, kUnit, __LINE__);
   }
   const bool continuous = LookupOption("QVPrintContinuous") == "S";
   std::vector<BYTE> out;
   if (LookupOption("QVPrintType") == "Horizontal") {
-    out.reserve(length + (length / kRasterBlockBytes + 1) * (5 + kRasterRowBytes) + 3);
-    WriteRaster(out, image, length);
+    out.reserve(length + (length / kRasterBlockBytes + 1) * 5 + 3);
+    WriteRaster(out, image, length, RowBytes(width), endsPage);
   } else {
-    WriteBands(out, image, width, height, continuous);
+    WriteBands(out, image, width, height, continuous, trim);
   }
   return out;
 }

@@ -29,9 +29,20 @@ std::wstring Named(const std::wstring& name) {
          L"'])=substring-before(@name,':')]";
 }
 
+std::wstring ScoredPropertyPath(const std::wstring& property) {
+  return L"psf:Feature" + Named(L"PageMediaSize") + L"/*/psf:ScoredProperty" + Named(property);
+}
+
 std::wstring ScoredValueQuery(const std::wstring& property) {
-  return L"psf:PrintTicket/psf:Feature" + Named(L"PageMediaSize") + L"/*/psf:ScoredProperty" + Named(property) +
-         L"/psf:Value";
+  return L"psf:PrintTicket/" + ScoredPropertyPath(property) + L"/psf:Value";
+}
+
+// A custom media size holds a reference to a parameter instead of a value: the value is that of the
+// ticket's ParameterInit of the same name (local part, in the keywords namespace).
+std::wstring ParameterValueQuery(const std::wstring& property) {
+  return L"psf:PrintTicket/psf:ParameterInit[substring-after(@name,':')=substring-after(../" +
+         ScoredPropertyPath(property) + L"/psf:ParameterRef/@name,':')][name(namespace::*[.='" + kKeywords +
+         L"'])=substring-before(@name,':')]/psf:Value";
 }
 
 // The resolution used when the ticket gives none that is usable.
@@ -68,6 +79,10 @@ LONG NodeInteger(IXMLDOMNode* node) {
 FLOAT MediaDimension(IXMLDOMDocument2* document, const std::wstring& property, FLOAT fallback) {
   ComPtr<IXMLDOMNode> node;
   check_hr(document->selectSingleNode(_bstr_t(ScoredValueQuery(property).c_str()), node.put()), kUnit, __LINE__);
+  if (!node) {
+    check_hr(document->selectSingleNode(_bstr_t(ParameterValueQuery(property).c_str()), node.put()), kUnit,
+             __LINE__);
+  }
   if (!node) return fallback;
   const LONG micrometres = NodeInteger(node.get());
   // A page without extent cannot be rendered.

@@ -4,10 +4,12 @@
 #include <wincodec.h>
 
 #include <cmath>
+#include <vector>
 
 #include "module/filtertypes.h"
 #include "module/trace.h"
 #include "printer/BrimloftBitmapHandler.h"
+#include "xps/StripPlan.h"
 
 namespace brimloft {
 namespace {
@@ -37,7 +39,7 @@ INT EdgePixels(FLOAT dpi, FLOAT bleedEdge, FLOAT resolution, FLOAT targetEdge) {
 
 }  // namespace
 
-RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox) {
+RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox, bool turned) {
   const FLOAT r = settings.resolution;
   RasterGeometry g;
   const double height = RoundedPixels(r, settings.pageSize.height);
@@ -52,9 +54,12 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
   // A page without width (a zero or negative size or resolution in the ticket) has no strip
   // height; a page without a bleed area can't be fitted.
   if (!(width > 0) || !(bleed.width > 0.0f) || !(bleed.height > 0.0f)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
-  if (width > kStripPixels) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
-  if (!(std::fabs(height) <= kMaxPageRows)) {
-    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 14, height, kMaxPageRows);
+  if (!(height > 0) && turned) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  const double across = turned ? height : width;
+  const double along = turned ? width : height;
+  if (across > kStripPixels) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
+  if (!(std::fabs(along) <= kMaxPageRows)) {
+    BRIMLOFT_TRACE(TRACE_ERROR, rasinterface, 14, along, kMaxPageRows);
     throw_hr(E_INVALIDARG, kUnit, __LINE__);
   }
   g.width = static_cast<INT>(width);
@@ -66,7 +71,7 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
   if (!(g.dpi > 0.0f) || !std::isfinite(g.dpi)) throw_hr(E_INVALIDARG, kUnit, __LINE__);
   g.x = EdgePixels(g.dpi, bleed.x, r, target.x);
   g.y = EdgePixels(g.dpi, bleed.y, r, target.y);
-  g.stripRows = kStripPixels / g.width;
+  g.stripRows = kStripPixels / static_cast<INT>(across);
   if (g.stripRows == 0) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
   return g;
 }
@@ -98,29 +103,31 @@ void RasInterface::RasterizePage(INT pageIndex, IXpsOMPage* page, const PageSett
   check_hr(page->GetBleedBox(&bleed), kUnit, __LINE__);
   check_hr(page->GetContentBox(&content), kUnit, __LINE__);
 
-  const RasterGeometry g = ComputeRasterGeometry(settings, bleed);
+  const PageLayout layout = handler_->BeginPage();
+  const RasterGeometry g = ComputeRasterGeometry(settings, bleed, layout.turned);
 
   ComPtr<IXpsRasterizer> rasterizer;
   check_hr(factory_->CreateRasterizer(page, g.dpi, XPSRAS_RENDERING_MODE_ANTIALIASED,
                                       XPSRAS_RENDERING_MODE_ANTIALIASED, rasterizer.put()),
            kUnit, __LINE__);
   check_hr(rasterizer->SetMinimalLineWidth(1), kUnit, __LINE__);
+  if (g.height <= 0) return;  // a page without rows prints nothing
 
-  for (INT row = 0; liveness->IsAlive() && row < g.height;) {
+  const std::vector<StripRect> strips = PlanStrips(g.width, g.height, layout.turned, layout.headWidth, kStripPixels);
+  for (std::size_t i = 0; i < strips.size() && liveness->IsAlive(); ++i) {
     BRIMLOFT_TRACE(TRACE_DETAIL, rasinterface, 10);
-    const INT rows = row + g.stripRows >= g.height ? g.height - row : g.stripRows;
+    const StripRect& s = strips[i];
     ComPtr<IWICBitmap> strip;
-    const HRESULT hr = rasterizer->RasterizeRect(g.x, g.y + row, g.width, rows, liveness, strip.put());
+    const HRESULT hr = rasterizer->RasterizeRect(g.x + s.x, g.y + s.y, s.width, s.height, liveness, strip.put());
     if (hr == kCancelled) {
       BRIMLOFT_TRACE(TRACE_DETAIL, rasinterface, 11);
       break;
     }
     check_hr(hr, kUnit, __LINE__);
     if (!strip) throw_hr(E_POINTER, kUnit, __LINE__);
-    row += rows;
     const double r = settings.resolution;
     check_hr(strip->SetResolution(r, r), kUnit, __LINE__);
-    handler_->ProcessStrip(pageIndex, strip.get());
+    handler_->ProcessStrip(pageIndex, strip.get(), i + 1 == strips.size());
   }
 }
 

@@ -26,14 +26,15 @@ struct RasterGeometry {
   INT width = 0;    // page width in pixels
   INT x = 0;        // left edge of the rendered area
   INT y = 0;        // top edge of the rendered area
-  INT stripRows = 0;  // most rows in one strip (at most 4,194,304 pixels a strip)
+  INT stripRows = 0;  // most rows (columns of a turned page) in one strip of at most 4,194,304 pixels
 };
 
 // Throws E_UNEXPECTED for a fit mode other than 1, E_INVALIDARG for a page without width in
-// pixels or longer than 1,048,576 rows (traced with its length and the limit) and for a bleed box
-// that gives no finite resolution or an edge beyond INT, E_OUTOFMEMORY for a page wider than one
-// strip may be.
-RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox);
+// pixels or longer than 1,048,576 rows along the paper (traced with its length and the limit) and
+// for a bleed box that gives no finite resolution or an edge beyond INT, E_OUTOFMEMORY for a page
+// wider across the paper than one strip may be. A turned page (landscape, put onto the roll a
+// quarter turn) is cut into columns: its height goes across the paper, its width along.
+RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_RECT& bleedBox, bool turned = false);
 
 class RasInterface {
  public:
@@ -45,7 +46,8 @@ class RasInterface {
   RasInterface(const RasInterface&) = delete;
   RasInterface& operator=(const RasInterface&) = delete;
 
-  // Renders the page top to bottom in strips and hands each to the printer output. Returns
+  // Renders the page in strips in the order they go down the paper (rows top to bottom; columns
+  // right to left for a turned page) and hands each to the printer output. Returns
   // normally when the job was stopped during the page; throws any other failure, the strips
   // already handed on staying written.
   void RasterizePage(INT pageIndex, IXpsOMPage* page, const PageSettings& settings, FilterLiveness* liveness);

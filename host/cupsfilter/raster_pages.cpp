@@ -50,10 +50,10 @@ PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& ha
       const INT pageIndex = static_cast<INT>(++result.pages);
       log << "INFO: Printing page " << pageIndex << "\nPAGE: " << pageIndex << " 1" << std::endl;
       const RowFormat format = RowFormatOf(header);
-      for (const StripSpan& strip : PlanStrips(format.width, header.cupsHeight)) {
-        if (cancelled) break;
-        ComPtr<IWICBitmap> bitmap = ReadStrip(raster, format, strip.rows, header, factory);
-        handler.ProcessStrip(pageIndex, bitmap.get());
+      const std::vector<StripSpan> strips = PlanStrips(format.width, header.cupsHeight);
+      for (std::size_t i = 0; i < strips.size() && !cancelled; ++i) {
+        ComPtr<IWICBitmap> bitmap = ReadStrip(raster, format, strips[i].rows, header, factory);
+        handler.ProcessStrip(pageIndex, bitmap.get(), i + 1 == strips.size());
       }
     }
   } catch (const RasterError& e) {

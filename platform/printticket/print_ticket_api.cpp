@@ -107,7 +107,7 @@ HRESULT MergeAndValidate(HPTPROVIDER provider, IStream* base, IStream* delta, EP
     platform::printticket::MergeDelta(&merged, changes, static_cast<platform::FeatureScope>(scope), printer);
   }
   const auto validation = platform::printticket::Validate(merged, printer);
-  hr = WriteAll(result, platform::printticket::WriteTicket(printer, validation.options));
+  hr = WriteAll(result, platform::printticket::WriteTicket(printer, validation.options, validation.parameters));
   if (FAILED(hr)) return Fail(hr, "The result print ticket could not be written.", message);
   return validation.conflict ? S_PT_CONFLICT_RESOLVED : S_PT_NO_CONFLICT;
 }

@@ -3,6 +3,7 @@
 
 #include "core/utf8.h"
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 
@@ -24,6 +25,13 @@ const PrinterOption& PrinterFeature::Default() const {
 const PrinterFeature* PrinterDescription::FindFeature(bool isPrivate, const std::string& featureName) const {
   for (const auto& feature : features) {
     if (feature.isPrivate == isPrivate && feature.name == featureName) return &feature;
+  }
+  return nullptr;
+}
+
+const PrinterParameter* PrinterDescription::FindParameter(const std::string& parameterName) const {
+  for (const auto& parameter : parameters) {
+    if (parameter.name == parameterName) return &parameter;
   }
   return nullptr;
 }
@@ -52,7 +60,7 @@ std::vector<int> RollWidths(int headDots) {
 PrinterFeature Choice(const std::string& name, bool isPrivate, FeatureScope scope,
                       const std::vector<std::string>& optionNames, const std::string& defaultOption) {
   PrinterFeature feature{name, isPrivate, scope, {}, defaultOption};
-  for (const auto& optionName : optionNames) feature.options.push_back(PrinterOption{optionName, isPrivate, {}});
+  for (const auto& optionName : optionNames) feature.options.push_back(PrinterOption{optionName, isPrivate, {}, {}});
   return feature;
 }
 
@@ -64,11 +72,24 @@ PrinterFeature MediaSizes(int headDots) {
       const std::string name =
           "Roll" + std::to_string((width + 500) / 1000) + "x" + std::to_string((length + 500) / 1000);
       feature.options.push_back(
-          PrinterOption{name, true, {{"MediaSizeWidth", width}, {"MediaSizeHeight", length}}});
+          PrinterOption{name, true, {{"MediaSizeWidth", width}, {"MediaSizeHeight", length}}, {}});
     }
   }
   feature.defaultOption = feature.options.front().name;
+  feature.options.push_back(PrinterOption{"CustomMediaSize", false, {},
+                                          {{"MediaSizeWidth", "PageMediaSizeMediaSizeWidth"},
+                                           {"MediaSizeHeight", "PageMediaSizeMediaSizeHeight"}}});
   return feature;
+}
+
+// A custom size: from the narrowest roll (or the head's printable width, where that is less) to the
+// widest roll (or the head, where that is more), as wide as the head by default; 1 cm to 100 m long.
+std::vector<PrinterParameter> CustomSizeParameters(int headDots) {
+  const int printable = (headDots * 25400 + 101) / 203;  // micrometres, rounded
+  const std::vector<int> rolls = RollWidths(headDots);
+  return {{"PageMediaSizeMediaSizeWidth", std::min(printable, rolls.front()), std::max(printable, rolls.back()),
+           printable},
+          {"PageMediaSizeMediaSizeHeight", 10000, 100000000, 101600}};
 }
 
 PrinterDescription Describe(const Variant& variant) {
@@ -77,10 +98,11 @@ PrinterDescription Describe(const Variant& variant) {
   printer.variant = variant.code;
   printer.privateNamespace = std::string("urn:kelmoran:brimloft:printer:") + variant.code;
   printer.features.push_back(MediaSizes(variant.headDots));
+  printer.parameters = CustomSizeParameters(variant.headDots);
   printer.features.push_back(
       Choice("PageOrientation", false, FeatureScope::Page, {"Portrait", "Landscape"}, "Portrait"));
   PrinterFeature resolution{"PageResolution", false, FeatureScope::Page, {}, "Resolution203"};
-  resolution.options.push_back(PrinterOption{"Resolution203", true, {{"ResolutionX", 203}, {"ResolutionY", 203}}});
+  resolution.options.push_back(PrinterOption{"Resolution203", true, {{"ResolutionX", 203}, {"ResolutionY", 203}}, {}});
   printer.features.push_back(resolution);
   printer.features.push_back(Choice("QVPrintContinuous", true, FeatureScope::Job, {"N", "S"}, "N"));
   printer.features.push_back(

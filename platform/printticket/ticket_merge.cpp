@@ -1,6 +1,8 @@
 // Merging a delta ticket onto a base by scope, and validating the result against the printer.
 #include "printticket/ticket_model.h"
 
+#include <optional>
+
 namespace platform::printticket {
 namespace {
 
@@ -49,6 +51,24 @@ bool SameScoredProperties(const TicketEntry& entry, const PrinterOption& option)
 
 }  // namespace
 
+std::optional<int> IntegerIn(const std::string& text, int min, int max) {
+  std::size_t begin = text.find_first_not_of(" \t\r\n");
+  std::size_t end = text.find_last_not_of(" \t\r\n");
+  if (begin == std::string::npos) return std::nullopt;
+  const std::string digits = text.substr(begin, end - begin + 1);
+  long long value = 0;
+  std::size_t i = digits[0] == '-' || digits[0] == '+' ? 1 : 0;
+  if (i == digits.size() || digits.size() > 12) return std::nullopt;
+  for (; i < digits.size(); ++i) {
+    if (digits[i] < '0' || digits[i] > '9') return std::nullopt;
+    value = value * 10 + (digits[i] - '0');
+  }
+  if (digits[0] == '-') value = -value;
+  if (value < min || value > max) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+
 void MergeDelta(Ticket* base, const Ticket& delta, FeatureScope scope, const PrinterDescription& printer) {
   for (const auto& entry : delta.entries) {
     if (static_cast<int>(ScopeOf(entry, printer)) > static_cast<int>(scope)) continue;
@@ -83,6 +103,19 @@ Validation Validate(const Ticket& ticket, const PrinterDescription& printer) {
       result.conflict = result.conflict || selected;
     }
     result.options.push_back(chosen);
+  }
+  for (const auto& parameter : printer.parameters) {
+    int value = parameter.defaultValue;
+    for (const auto& entry : ticket.entries) {
+      if (entry.kind != TicketEntry::Kind::ParameterInit ||
+          !(entry.name == QName{kPrintSchemaKeywords, parameter.name})) {
+        continue;
+      }
+      const std::optional<int> given = IntegerIn(entry.value, parameter.minValue, parameter.maxValue);
+      if (given) value = *given;
+      result.conflict = result.conflict || !given;
+    }
+    result.parameters.push_back(value);
   }
   return result;
 }

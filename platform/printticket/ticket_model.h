@@ -26,6 +26,8 @@ struct TicketEntry {
   std::optional<QName> option;  // features: its name, when it has one
   // features: the option's integer scored properties, by which an unnamed option is known
   std::vector<std::pair<QName, std::string>> scoredValues;
+  // parameters: the text of its Value
+  std::string value;
 };
 
 struct Ticket {
@@ -49,15 +51,24 @@ void MergeDelta(Ticket* base, const Ticket& delta, FeatureScope scope, const Pri
 // For each of the printer's features in order, the option the ticket selects when the printer
 // offers it (by name, or for an unnamed option by equal scored properties), otherwise the default. conflict tells whether an option the ticket selected was
 // replaced.
+// For each of the printer's parameters in order, the ticket's value when it is an integer in range,
+// otherwise the default (a conflict when the ticket gave one).
 struct Validation {
   std::vector<const PrinterOption*> options;
+  std::vector<int> parameters;
   bool conflict = false;
 };
 Validation Validate(const Ticket& ticket, const PrinterDescription& printer);
 
 // A complete ticket with the chosen option of each of the printer's features, UTF-8, prefixes
 // psf, psk, xsi, xsd and ns0000.
-std::string WriteTicket(const PrinterDescription& printer, const std::vector<const PrinterOption*>& options);
+// Options that refer to parameters are written with ParameterRef, followed by the ParameterInit of
+// each parameter they refer to, with its value from parameters (the printer's order).
+std::string WriteTicket(const PrinterDescription& printer, const std::vector<const PrinterOption*>& options,
+                        const std::vector<int>& parameters = {});
+
+// The text as a decimal integer in [min, max], surrounding blanks allowed; nothing otherwise.
+std::optional<int> IntegerIn(const std::string& text, int min, int max);
 
 // An option or feature name as written in tickets: names that are not valid XML names get a
 // leading underscore ("2x2" -> "_2x2").

@@ -133,6 +133,12 @@ Ticket ParseTicket(const std::string& bytes) {
     } else if (kind == "ParameterInit" || kind == "Property") {
       if (!named) throw TicketFormatError("a " + kind + " element has no name attribute");
       entry.kind = kind == "Property" ? TicketEntry::Kind::Property : TicketEntry::Kind::ParameterInit;
+      for (xmlNodePtr value = child->children; value; value = value->next) {
+        if (!IsFramework(value) || Text(value->name) != "Value") continue;
+        xmlChar* content = xmlNodeGetContent(value);
+        entry.value = Text(content);
+        xmlFree(content);
+      }
     } else {
       throw TicketFormatError("the PrintTicket element holds the unexpected element " + ElementName(child));
     }

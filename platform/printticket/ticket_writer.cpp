@@ -14,7 +14,8 @@ std::string TicketName(const std::string& name) {
   return "_" + name;
 }
 
-std::string WriteTicket(const PrinterDescription& printer, const std::vector<const PrinterOption*>& options) {
+std::string WriteTicket(const PrinterDescription& printer, const std::vector<const PrinterOption*>& options,
+                        const std::vector<int>& parameters) {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<psf:PrintTicket xmlns:psf=\"" + std::string(kPrintSchemaFramework) +
@@ -28,7 +29,7 @@ std::string WriteTicket(const PrinterDescription& printer, const std::vector<con
            text::XmlEscaped(TicketName(feature.name)) + "\">\n";
     xml += "    <psf:Option name=\"" + std::string(option.isPrivate ? "ns0000:" : "psk:") +
            text::XmlEscaped(TicketName(option.name)) + "\"";
-    if (option.scoredProperties.empty()) {
+    if (option.scoredProperties.empty() && option.parameterRefs.empty()) {
       xml += " />\n";
     } else {
       xml += ">\n";
@@ -37,9 +38,26 @@ std::string WriteTicket(const PrinterDescription& printer, const std::vector<con
         xml += "        <psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) + "</psf:Value>\n";
         xml += "      </psf:ScoredProperty>\n";
       }
+      for (const auto& [property, parameter] : option.parameterRefs) {
+        xml += "      <psf:ScoredProperty name=\"psk:" + text::XmlEscaped(TicketName(property)) + "\">\n";
+        xml += "        <psf:ParameterRef name=\"psk:" + text::XmlEscaped(TicketName(parameter)) + "\" />\n";
+        xml += "      </psf:ScoredProperty>\n";
+      }
       xml += "    </psf:Option>\n";
     }
     xml += "  </psf:Feature>\n";
+  }
+  for (size_t i = 0; i < printer.parameters.size(); ++i) {
+    const PrinterParameter& parameter = printer.parameters[i];
+    bool referred = false;
+    for (size_t f = 0; f < printer.features.size() && f < options.size(); ++f) {
+      for (const auto& ref : options[f]->parameterRefs) referred = referred || ref.second == parameter.name;
+    }
+    if (!referred) continue;
+    const int value = i < parameters.size() ? parameters[i] : parameter.defaultValue;
+    xml += "  <psf:ParameterInit name=\"psk:" + text::XmlEscaped(TicketName(parameter.name)) + "\">\n";
+    xml += "    <psf:Value xsi:type=\"xsd:integer\">" + std::to_string(value) + "</psf:Value>\n";
+    xml += "  </psf:ParameterInit>\n";
   }
   xml += "</psf:PrintTicket>\n";
   return xml;
@@ -50,7 +68,23 @@ std::string WriteTicket(const PrinterDescription& printer, const std::vector<con
 namespace platform {
 
 std::string DefaultTicketXml(const PrinterDescription& printer, const std::map<std::string, std::string>& options) {
+  std::vector<int> parameters;
+  for (const auto& parameter : printer.parameters) {
+    const auto it = options.find(parameter.name);
+    if (it == options.end()) {
+      parameters.push_back(parameter.defaultValue);
+      continue;
+    }
+    const std::optional<int> value = printticket::IntegerIn(it->second, parameter.minValue, parameter.maxValue);
+    if (!value) {
+      throw std::invalid_argument("parameter " + parameter.name + " takes an integer from " +
+                                  std::to_string(parameter.minValue) + " to " + std::to_string(parameter.maxValue) +
+                                  ", not " + it->second);
+    }
+    parameters.push_back(*value);
+  }
   for (const auto& [featureName, optionName] : options) {
+    if (printer.FindParameter(featureName)) continue;
     bool known = false;
     for (const auto& feature : printer.features) {
       if (feature.name != featureName) continue;
@@ -66,7 +100,7 @@ std::string DefaultTicketXml(const PrinterDescription& printer, const std::map<s
     const auto it = options.find(feature.name);
     chosen.push_back(it == options.end() ? &feature.Default() : feature.FindOption(it->second));
   }
-  return printticket::WriteTicket(printer, chosen);
+  return printticket::WriteTicket(printer, chosen, parameters);
 }
 
 }  // namespace platform

@@ -198,14 +198,15 @@ TEST_F(RasterFilterRun, OneBitAndColourPagesPrintTheirBlack) {
   EXPECT_GE(DotShare(paper, 290, 48, 576, 96), 0.99);
 }
 
-TEST_F(RasterFilterRun, WidePagesGoOutInStripsOfAtMostFourMegapixels) {
-  // 8192 x 1100: strips of 512, 512 and 76 rows, each its own segment in page-by-page printing.
+TEST_F(RasterFilterRun, APageOfSeveralStripsIsOnePieceOfPaper) {
+  // 8192 x 1100: strips of 512, 512 and 76 rows, one page: one prologue, one closing, one cut
+  // (and the end of the job's own segment).
   WriteRaster(raster_, {GreyPage(8192, 1100, 0, 0, 8192, 1100)});
   EXPECT_EQ(Run(), 0);
   const auto summary = Decoded().summary;
-  EXPECT_EQ(summary.segments, 4u);
-  EXPECT_EQ(summary.bandPrologues, 4u);
-  EXPECT_EQ(summary.fullCuts, 3u);
+  EXPECT_EQ(summary.segments, 2u);
+  EXPECT_EQ(summary.bandPrologues, 2u);
+  EXPECT_EQ(summary.fullCuts, 1u);
 }
 
 TEST_F(RasterFilterRun, PageNumbersCountOverTheJob) {

@@ -185,6 +185,29 @@ TEST_F(Merge, OptionsThePrinterDoesNotOfferFallBackToItsDefaultsAsAResolvedConfl
   EXPECT_TRUE(Has(result, "psk:PageMediaSize", "ns0000:Roll51x102"));
 }
 
+TEST_F(Merge, ACustomMediaSizeKeepsItsParametersWithinThePrintersRanges) {
+  // custom_media.xml: 54 mm by 1.2 m under another keywords prefix, with a parameter no printer knows.
+  const std::string base = platform::DefaultTicketXml(platform::BuiltInPrinterDescription("RX1P"));
+  std::string custom = TicketFixture("custom_media.xml");
+  // Its resolution option is one the printer does not offer; only the size matters here.
+  custom.erase(custom.find("  <psf:Feature name=\"k:PageResolution\">"),
+               custom.find("</psf:PrintTicket>") - custom.find("  <psf:Feature name=\"k:PageResolution\">"));
+  std::string result = Merged(base, custom, kPTPageScope, S_PT_NO_CONFLICT);
+  EXPECT_TRUE(Has(result, "psk:PageMediaSize", "psk:CustomMediaSize"));
+  EXPECT_NE(std::string::npos, result.find("<psf:ParameterRef name=\"psk:PageMediaSizeMediaSizeHeight\" />"));
+  EXPECT_NE(std::string::npos, result.find("<psf:ParameterInit name=\"psk:PageMediaSizeMediaSizeHeight\">\n"
+                                           "    <psf:Value xsi:type=\"xsd:integer\">1200000</psf:Value>"));
+  EXPECT_EQ(std::string::npos, result.find("SomeOtherParameter"));
+  // A width narrower than any roll is out of range: the head's 432 dots instead, a resolved conflict.
+  std::string narrow = custom;
+  narrow.replace(narrow.find(">54000<"), 7, ">9000<");
+  result = Merged(base, narrow, kPTPageScope, S_PT_CONFLICT_RESOLVED);
+  EXPECT_NE(std::string::npos, result.find("<psf:Value xsi:type=\"xsd:integer\">54053</psf:Value>"));
+  // A fixed size chosen later replaces the custom size and its parameters are no longer written.
+  result = Merged(result, TicketFixture("delta_page_media_and_continuous.xml"), kPTPageScope, S_PT_NO_CONFLICT);
+  EXPECT_EQ(std::string::npos, result.find("ParameterInit"));
+}
+
 TEST_F(Merge, AnUnnamedOptionIsKnownByItsScoredProperties) {
   const std::string base = platform::DefaultTicketXml(platform::BuiltInPrinterDescription("RX1P"));
   std::string delta = TicketFixture("delta_job_media.xml");

@@ -124,34 +124,33 @@ TEST_F(CommandStream, RasterModeSendsComplementedBlocksOf18432BytesThenABandEnd)
   EXPECT_EQ(0x00, commands[5]);  // eight white pixels
 }
 
-TEST_F(CommandStream, RasterBlocksOfWideAndNarrowHeadsArePaddedToWholeRows) {
+TEST_F(CommandStream, RasterBlocksHoldWholeRowsOfTheHeadsWidth) {
   struct Case {
     const char* variant;
     UINT width, height;
-    std::vector<std::pair<std::size_t, std::size_t>> blocks;  // (count n, image bytes in the block)
+    std::vector<std::size_t> blockRows;  // the count n of each block: rows of RowBytes(width) bytes
   };
   const Case cases[] = {
-      {"RX3P", 832, 10, {{15, 1040}}},                // 1040 bytes: 15 rows of 72, 40 bytes of padding
-      {"RX3P", 832, 200, {{256, 18432}, {33, 2368}}},  // 20800 bytes
-      {"RX1P", 432, 100, {{75, 5400}}},               // a whole number of rows: no padding
-      {"RX1P", 432, 1, {{1, 54}}},
+      {"RX3P", 832, 10, {10}},
+      {"RX3P", 832, 200, {177, 23}},  // 177 rows of 104 bytes: 18,408, the most under 18,432
+      {"RX1P", 432, 400, {341, 59}},  // 341 rows of 54 bytes: 18,414
+      {"RX1P", 432, 1, {1}},
+      {"RX2P", 576, 257, {256, 1}},
   };
   for (const Case& c : cases) {
     auto handler = With({{"QVPrintType", "Horizontal"}}, c.variant);
     const OneBitImage image = MakeImage(c.width, c.height, [](UINT x, UINT y) { return (x + y) % 3 == 0; });
     const Bytes commands = Commands(*handler, image);
+    const std::size_t rowBytes = c.width / 8;
     Bytes expected;
     std::size_t at = 0;
-    for (const auto& block : c.blocks) {
-      expected.insert(expected.end(), {0x1B, 0x2A, 0x62, BYTE(block.first & 0xFF), BYTE(block.first >> 8)});
-      for (std::size_t i = 0; i < block.second; ++i) expected.push_back(BYTE(~image.bits[at + i]));
-      expected.resize(expected.size() + block.first * 72 - block.second, 0x00);
-      at += block.second;
+    for (std::size_t rows : c.blockRows) {
+      expected.insert(expected.end(), {0x1B, 0x2A, 0x62, BYTE(rows & 0xFF), BYTE(rows >> 8)});
+      for (std::size_t i = 0; i < rows * rowBytes; ++i) expected.push_back(BYTE(~image.bits[at + i]));
+      at += rows * rowBytes;
     }
     expected.insert(expected.end(), kBandEnd.begin(), kBandEnd.end());
     EXPECT_EQ(expected, commands) << c.variant << " " << c.height;
-    // Every count agrees with the bytes that follow.
-    EXPECT_NO_THROW(host::DecodeStream(commands.data(), commands.size())) << c.variant << " " << c.height;
   }
 }
 
@@ -176,17 +175,26 @@ TEST_F(CommandStream, AnImageWhoseLengthDisagreesWithItsSizeIsRejected) {
   }
 }
 
-TEST_F(CommandStream, PrologueByPrintType) {
-  const std::pair<const char*, Bytes> cases[] = {
-      {"Horizontal", kRasterPrologue}, {"horizontal", kBandPrologue}, {"Vertical", kBandPrologue},
-      {"", kBandPrologue},
+TEST_F(CommandStream, PrologueByPrintTypeDeclaresTheHeadsRowWidth) {
+  const Bytes raster = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57};
+  const struct {
+    const char* type;
+    const char* variant;
+    Bytes prologue;
+  } cases[] = {
+      {"Horizontal", "RX2P", kRasterPrologue},  // 576 = 02 40
+      {"Horizontal", "RX1Q", Concat({raster, {0xB0, 0x01}})},  // 432
+      {"Horizontal", "RX3P", Concat({raster, {0x40, 0x03}})},  // 832
+      {"horizontal", "RX3P", kBandPrologue},
+      {"Vertical", "RX2P", kBandPrologue},
+      {"", "RX1P", kBandPrologue},
   };
   for (const auto& c : cases) {
-    auto handler = With({{"QVPrintType", c.first}});
+    auto handler = With({{"QVPrintType", c.type}}, c.variant);
     auto stream = ComPtr<FakeStream>::Attach(new FakeStream);
-    EXPECT_EQ(c.second.size(), handler->WritePrologue(stream.get())) << c.first;
-    EXPECT_EQ(c.second, stream->bytes) << c.first;
-    EXPECT_EQ(int(c.second.size()), stream->writes) << "one write per byte";
+    EXPECT_EQ(c.prologue.size(), handler->WritePrologue(stream.get())) << c.type << " " << c.variant;
+    EXPECT_EQ(c.prologue, stream->bytes) << c.type << " " << c.variant;
+    EXPECT_EQ(int(c.prologue.size()), stream->writes) << "one write per byte";
   }
 }
 

@@ -44,6 +44,8 @@ TEST_F(PageSettingsFromTicket, ValuesComeFromTheTicketOrTheirDefaults) {
       {"other_keyword_prefix.xml", 384.0f, 192.0f, 300.0f},      // keywords under the prefix kw
       {"private_resolution.xml", 192.0f, 384.0f, 96.0f},         // ns0000:PageResolution is not the keyword
       {"empty_resolution.xml", 1056.0f, 816.0f, 96.0f},          // a feature without values
+      // A custom size: each scored property names the ParameterInit that holds its micrometres.
+      {"custom_media.xml", 54000 / 25400.0f * 96.0f, 1200000 / 25400.0f * 96.0f, 203.0f},
   };
   for (const auto& c : kCases) {
     PageSettings s;

@@ -7,6 +7,9 @@
 
 #include <platform/com_object.h>
 
+#include "support/stream_decoder.h"
+#include "xps/StripPlan.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -153,6 +156,46 @@ TEST(RasterGeometry, RefusesBleedBoxesThatGiveNoRenderablePlacement) {
   EXPECT_EQ(1, ComputeRasterGeometry(s, {1, 1, 192, 384}).x);  // a bleed box off by a pixel still fits
 }
 
+TEST(RasterGeometry, ATurnedPageIsBoundedAcrossByItsHeightAndAlongByItsWidth) {
+  // A banner 10 m long and 72 mm high at 203 dpi: 79,921 columns of 575 rows.
+  const RasterGeometry g = ComputeRasterGeometry(Settings(203, 37795.3f, 272.1f), {0, 0, 37795.3f, 272.1f}, true);
+  EXPECT_EQ(79921, g.width);
+  EXPECT_EQ(4194304 / 575, g.stripRows);
+  EXPECT_EQ(52, ComputeRasterGeometry(Settings(203, 37795.3f, 272.1f), {0, 0, 37795.3f, 272.1f}).stripRows);
+  EXPECT_THROW(ComputeRasterGeometry(Settings(96, 1048577, 10), {0, 0, 1048577, 10}, true), hr_error);
+  EXPECT_THROW(ComputeRasterGeometry(Settings(96, 10, 4194305), {0, 0, 10, 4194305}, true), hr_error);
+}
+
+TEST(StripPlan, StripsFollowEachOtherDownThePaperAndEndOnWholeBands) {
+  using Rects = std::vector<StripRect>;
+  const struct {
+    const char* name;
+    INT width, height;
+    bool turned;
+    UINT head;
+    INT maxPixels;
+    Rects strips;
+  } cases[] = {
+      {"one strip", 576, 100, false, 576, 4194304, Rects{{0, 0, 576, 100}}},
+      // 576 across at scale 1: strips of whole bands, 7272 of the 7281 rows that fit.
+      {"rows at scale 1", 576, 10000, false, 576, 4194304, Rects{{0, 0, 576, 7272}, {0, 7272, 576, 2728}}},
+      // 575 across to 576 dots: 575 rows make 576 dot rows, 24 bands.
+      {"rows at 576/575", 575, 8000, false, 576, 4194304, Rects{{0, 0, 575, 6900}, {0, 6900, 575, 1100}}},
+      // 864 across to 576: 36 rows make 24 dot rows.
+      {"rows at 2/3", 864, 100, false, 576, 864 * 40, Rects{{0, 0, 864, 36}, {0, 36, 864, 36}, {0, 72, 864, 28}}},
+      // No whole band fits: as many rows as fit.
+      {"no band fits", 4001, 100, false, 576, 4001 * 30, Rects{{0, 0, 4001, 30}, {0, 30, 4001, 30},
+                                                              {0, 60, 4001, 30}, {0, 90, 4001, 10}}},
+      // Turned: columns of the full height, right to left.
+      {"turned", 1000, 576, true, 576, 576 * 480, Rects{{520, 0, 480, 576}, {40, 0, 480, 576}, {0, 0, 40, 576}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.strips, PlanStrips(c.width, c.height, c.turned, c.head, c.maxPixels)) << c.name;
+  }
+  EXPECT_THROW(PlanStrips(4194305, 1, false, 576, 4194304), hr_error);
+  EXPECT_THROW(PlanStrips(0, 1, false, 576, 4194304), hr_error);
+}
+
 // A private temporary folder holding a portrait ticket snapshot for the printer output.
 class RasterizePageTest : public ::testing::Test {
  protected:
@@ -198,16 +241,21 @@ class RasterizePageTest : public ::testing::Test {
   ComPtr<FilterLiveness> liveness_;
 };
 
-TEST_F(RasterizePageTest, ALongPageGoesOutInStripsOfAtMostFourMegapixels) {
+TEST_F(RasterizePageTest, ALongPageGoesOutInStripsThatEndOnWholeBandsAsOnePieceOfPaper) {
+  // 812 pixels across scale to 576 dots: 203 rows make 144 dot rows, six bands. Of the 5165 rows
+  // that fit into 4,194,304 pixels, strips take 25 such steps, 5075 rows.
   Rasterize(4, 40);
   ASSERT_EQ(1u, log_.rasterizerDpis.size());
   ASSERT_EQ(2u, log_.rects.size());
   EXPECT_EQ(0, log_.rects[0].y);
   EXPECT_EQ(812, log_.rects[0].width);
-  EXPECT_EQ(5165, log_.rects[0].height);
-  EXPECT_EQ(5165, log_.rects[1].y);
-  EXPECT_EQ(2955, log_.rects[1].height);
-  EXPECT_EQ(2u, out_->WriteSizes().size());  // one segment per strip
+  EXPECT_EQ(5075, log_.rects[0].height);
+  EXPECT_EQ(5075, log_.rects[1].y);
+  EXPECT_EQ(3045, log_.rects[1].height);
+  ASSERT_EQ(2u, out_->WriteSizes().size());  // a write per strip, but one prologue and one cut
+  const auto summary = host::DecodeStream(out_->Bytes().data(), out_->Bytes().size()).summary;
+  EXPECT_EQ(1u, summary.bandPrologues);
+  EXPECT_EQ(1u, summary.fullCuts);
 }
 
 TEST_F(RasterizePageTest, APageWithoutRowsMakesARasterizerButNoStrip) {

@@ -30,6 +30,19 @@ struct PrinterOption {
   bool isPrivate = false;
   // Integer scored properties in the keywords namespace, in ticket order (MediaSizeWidth, ...).
   std::vector<std::pair<std::string, int>> scoredProperties;
+  // Scored properties whose value is a parameter's (a custom size): property, then the parameter's
+  // name, both in the keywords namespace.
+  std::vector<std::pair<std::string, std::string>> parameterRefs;
+};
+
+// A parameter that options refer to (PageMediaSizeMediaSizeWidth, ...): an integer in [min, max],
+// taken from the ticket's ParameterInit of its name, or defaultValue when that is absent or out of
+// range. Names are keywords-namespace local names.
+struct PrinterParameter {
+  std::string name;
+  int minValue = 0;
+  int maxValue = 0;
+  int defaultValue = 0;
 };
 
 struct PrinterFeature {
@@ -48,8 +61,10 @@ struct PrinterDescription {
   std::string variant;           // "RX1P" .. "RX3Q"
   std::string privateNamespace;  // the URI written with the prefix ns0000
   std::vector<PrinterFeature> features;
+  std::vector<PrinterParameter> parameters;
 
   const PrinterFeature* FindFeature(bool isPrivate, const std::string& featureName) const;
+  const PrinterParameter* FindParameter(const std::string& parameterName) const;
 };
 
 // The built-in description of a variant ("RX1P", "RX1Q", "RX2P", "RX2Q", "RX3P", "RX3Q"); its
