@@ -64,3 +64,10 @@ target_compile_options(prntvpt_replay PRIVATE ${BRIMLOFT_WARNINGS})
 target_link_libraries(prntvpt_replay PRIVATE ole32 uuid)
 target_link_options(prntvpt_replay PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(prntvpt_replay PROPERTIES PREFIX "" OUTPUT_NAME prntvpt)
+
+# Checks the driver package's class ids against the DLL under Wine (scripts/package-windows.sh).
+add_executable(package_classes tests/windows/package_classes.cpp)
+target_include_directories(package_classes PRIVATE ${BRIMLOFT_SYSTEM_INCLUDES})
+target_compile_options(package_classes PRIVATE ${BRIMLOFT_WARNINGS})
+target_link_libraries(package_classes PRIVATE ole32 uuid)
+target_link_options(package_classes PRIVATE -static -static-libgcc -static-libstdc++)
