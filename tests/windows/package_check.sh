@@ -36,6 +36,7 @@ models=$(section Manufacturer | sed 's/^[^=]*=//' | awk -F, '{ for (i = 2; i <= 
 [ -n "$models" ] || fault "[Manufacturer] names no NTamd64 models section"
 
 copied=()        # every file a CopyFiles section names
+classes=()       # VARIANT={CLSID} of each model
 declare -A disk  # the files SourceDisksFiles lists
 while IFS= read -r line; do disk[${line%%=*}]=1; done < <(section SourceDisksFiles)
 
