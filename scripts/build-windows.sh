@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the filter DLL with MinGW-w64, checks its exports and imports, and, where Wine is
-# installed, loads it with the module check program.
+# installed, loads it with the module check program and prints whole jobs through it, comparing
+# their bytes with the Linux build's (tests/windows/end_to_end.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-toolchain.cma
 cmake --build "$build" -j"$(nproc)"
 
 dll="$build/brimloft_filter.dll"
-checks=("$build/module_check.exe" "$build/comsupp_check.exe")
+checks=("$build/module_check.exe" "$build/comsupp_check.exe" "$build/replay_host.exe" "$build/prntvpt.dll")
 objdump=x86_64-w64-mingw32-objdump
 fail=0
 
@@ -53,4 +54,9 @@ mkdir -p "$WINEPREFIX"
 status=0
 (cd "$build" && "$wine" ./comsupp_check.exe) || status=1
 (cd "$build" && "$wine" ./module_check.exe brimloft_filter.dll) || status=1
+
+# The Linux build records the jobs the Windows build is then handed; build what that needs.
+cmake -S . -B build -G Ninja -DBRIMLOFT_WERROR=ON >/dev/null
+cmake --build build -j"$(nproc)" --target brimloft_filter brimloft-print brimloft_examples brimloft-record-job
+bash tests/windows/end_to_end.sh "$PWD/build" "$PWD/$build" "$wine" || status=1
 exit "$status"

@@ -9,7 +9,7 @@ packages=(
   libxml2-dev librapidxml-dev libzip-dev libpng-dev zlib1g-dev
   libmupdf-dev mupdf-tools libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
   libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 osslsigncode openssl libxml2-utils
   libcups2-dev cups-daemon cups-client cups-filters cups-ppdc
   clang-14 libclang-rt-14-dev valgrind
 )

@@ -12,6 +12,8 @@
 
 namespace platform::wic {
 
+const IID IID_PlatformWicBitmap = {0x3c0f5a8e, 0x51d2, 0x4b7a, {0x9e, 0x6d, 0x28, 0x41, 0xb7, 0x0c, 0x5a, 0x93}};
+
 Bitmap::Bitmap(UINT width, UINT height, REFWICPixelFormatGUID format, UINT bpp, UINT stride)
     : width_(width), height_(height), bpp_(bpp), stride_(stride), format_(format) {}
 

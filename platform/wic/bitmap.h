@@ -13,7 +13,11 @@
 
 namespace platform::wic {
 
-class Bitmap final : public ComObject<IWICBitmap, &IID_IWICBitmapSource, &IID_IWICBitmap> {
+// Answered only by the component's own bitmaps, so that its readers find one by asking it, which
+// works whatever made the source (type information is there only for this component's objects).
+extern const IID IID_PlatformWicBitmap;
+
+class Bitmap final : public ComObject<IWICBitmap, &IID_IWICBitmapSource, &IID_IWICBitmap, &IID_PlatformWicBitmap> {
  public:
   // A zero-filled bitmap. Fails (throws) with E_INVALIDARG for a zero width or height,
   // WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT for an unknown format, WINCODEC_ERR_IMAGESIZEOUTOFRANGE when

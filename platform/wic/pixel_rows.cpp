@@ -38,8 +38,23 @@ void CopyRect(const BYTE* src, std::size_t srcStride, UINT bpp, const WICRect& r
   }
 }
 
+namespace {
+
+// The source as one of the component's bitmaps, or null. The reference the question adds is given
+// back at once: the reader's caller holds the source.
+Bitmap* OwnBitmap(IWICBitmapSource* source) {
+  void* own = nullptr;
+  if (source == nullptr || FAILED(source->QueryInterface(IID_PlatformWicBitmap, &own)) || own == nullptr)
+    return nullptr;
+  auto* bitmap = static_cast<Bitmap*>(static_cast<IWICBitmap*>(own));
+  bitmap->Release();
+  return bitmap;
+}
+
+}  // namespace
+
 SourceReader::SourceReader(IWICBitmapSource* source, UINT bpp)
-    : source_(source), bitmap_(dynamic_cast<Bitmap*>(source)), bpp_(bpp) {}
+    : source_(source), bitmap_(OwnBitmap(source)), bpp_(bpp) {}
 
 SourceReader::View SourceReader::Read(const WICRect& r) {
   if (bitmap_ != nullptr && (std::uint64_t(r.X) * bpp_) % 8 == 0) {
