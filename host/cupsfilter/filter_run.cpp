@@ -98,7 +98,13 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
   if (context.ppdPath.empty()) throw FilterError("no PPD file: the queue must use a Brimloft PPD file");
   const PpdSettings ppd = ReadPpdSettings(context.ppdPath);
   const platform::PrinterDescription printer = platform::BuiltInPrinterDescription(ppd.variant);
-  const ResolvedFeatures resolved = ResolveFeatures(printer, ppd.defaults, ParseJobOptions(args[5]));
+  const OptionTable jobOptions = ParseJobOptions(args[5]);
+  const ResolvedFeatures resolved = ResolveFeatures(printer, ppd.defaults, jobOptions);
+  const auto trimOption = jobOptions.find("BrimloftTrim");
+  const auto trimDefault = ppd.defaults.find("BrimloftTrim");
+  const TrailingWhite trailingWhite = TrailingWhiteFromOption(
+      trimOption != jobOptions.end() ? trimOption->second
+                                     : trimDefault != ppd.defaults.end() ? trimDefault->second : "Auto");
   for (const std::string& warning : resolved.warnings) log << "WARNING: " << warning << std::endl;
 
   std::unique_ptr<InputFile> file;
@@ -129,7 +135,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
       BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
 
   const PageLoopResult result =
-      PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log);
+      PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log, trailingWhite);
   if (result.cancelled) {
     log << "INFO: Job cancelled after " << result.pages << " page(s)" << std::endl;
     return 0;

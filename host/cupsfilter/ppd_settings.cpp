@@ -19,7 +19,7 @@ struct PpdCloser {
 };
 
 constexpr const char* kPassedOptions[] = {"PageSize",  "QVPrintContinuous", "QVPrintType",
-                                          "QVCutType", "QVDither",          "QVBright"};
+                                          "QVCutType", "QVDither",          "QVBright", "BrimloftTrim"};
 
 }  // namespace
 

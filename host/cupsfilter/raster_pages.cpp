@@ -1,5 +1,6 @@
 #include "cupsfilter/raster_pages.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,101 @@ namespace {
 
 constexpr const char* kUnit = "rastertobrimloft";
 
+// The rows of a 32-bit bitmap from the top that hold anything but opaque white.
+unsigned InkedRows(IWICBitmap* bitmap) {
+  UINT width = 0, height = 0;
+  check_hr(bitmap->GetSize(&width, &height), kUnit, __LINE__);
+  ComPtr<IWICBitmapLock> lock;
+  check_hr(bitmap->Lock(nullptr, WICBitmapLockRead, lock.put()), kUnit, __LINE__);
+  UINT stride = 0, size = 0;
+  BYTE* pixels = nullptr;
+  check_hr(lock->GetStride(&stride), kUnit, __LINE__);
+  check_hr(lock->GetDataPointer(&size, &pixels), kUnit, __LINE__);
+  for (unsigned y = height; y > 0; --y) {
+    const BYTE* row = pixels + std::size_t(y - 1) * stride;
+    for (std::size_t i = 0; i < std::size_t(width) * 4; ++i)
+      if (row[i] != 0xFF) return y;
+  }
+  return 0;
+}
+
+// A new bitmap of the first rows of source, or of rows of white when source is null.
+ComPtr<IWICBitmap> RowsOf(IWICBitmap* source, unsigned width, unsigned rows, IWICImagingFactory* factory) {
+  ComPtr<IWICBitmap> bitmap;
+  check_hr(factory->CreateBitmap(width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad, bitmap.put()),
+           kUnit, __LINE__);
+  ComPtr<IWICBitmapLock> lock;
+  check_hr(bitmap->Lock(nullptr, WICBitmapLockWrite, lock.put()), kUnit, __LINE__);
+  UINT stride = 0, size = 0;
+  BYTE* pixels = nullptr;
+  check_hr(lock->GetStride(&stride), kUnit, __LINE__);
+  check_hr(lock->GetDataPointer(&size, &pixels), kUnit, __LINE__);
+  if (source == nullptr) {
+    std::memset(pixels, 0xFF, std::size_t(stride) * rows);
+  } else {
+    const WICRect top{0, 0, static_cast<INT>(width), static_cast<INT>(rows)};
+    check_hr(source->CopyPixels(&top, stride, stride * rows, pixels), kUnit, __LINE__);
+  }
+  return bitmap;
+}
+
+// Sends a page's strips, holding white rows back when they are to be trimmed.
+class PageStrips {
+ public:
+  PageStrips(BrimloftBitmapHandler& handler, IWICImagingFactory* factory, INT pageIndex, unsigned width, bool trim)
+      : handler_(handler), factory_(factory), pageIndex_(pageIndex), width_(width), trim_(trim) {}
+
+  void Add(IWICBitmap* strip, unsigned rows, bool last) {
+    if (!trim_) {
+      handler_.ProcessStrip(pageIndex_, strip, last);
+      return;
+    }
+    const unsigned inked = InkedRows(strip);
+    if (inked == 0) {
+      heldWhite_ += rows;
+    } else {
+      SendHeldWhite();
+      if (inked == rows) {
+        handler_.ProcessStrip(pageIndex_, strip, last);
+        return;
+      }
+      handler_.ProcessStrip(pageIndex_, RowsOf(strip, width_, inked, factory_).get(), false);
+      heldWhite_ = rows - inked;
+    }
+    // The page ends where its ink ended.
+    if (last) handler_.ProcessStrip(pageIndex_, nullptr, true);
+  }
+
+ private:
+  void SendHeldWhite() {
+    const unsigned most = kMaxStripPixels / width_;
+    for (; heldWhite_ > 0;) {
+      const unsigned rows = heldWhite_ < most ? heldWhite_ : most;
+      handler_.ProcessStrip(pageIndex_, RowsOf(nullptr, width_, rows, factory_).get(), false);
+      heldWhite_ -= rows;
+    }
+  }
+
+  BrimloftBitmapHandler& handler_;
+  IWICImagingFactory* factory_;
+  INT pageIndex_;
+  unsigned width_;
+  bool trim_;
+  unsigned heldWhite_ = 0;
+};
+
+// CUPS names a custom size "Custom.WIDTHxLENGTH".
+bool IsCustomSize(const cups_page_header2_t& header) {
+  return std::string(header.cupsPageSizeName).rfind("Custom", 0) == 0;
+}
+
 }  // namespace
+
+TrailingWhite TrailingWhiteFromOption(const std::string& value) {
+  if (value == "True") return TrailingWhite::Trim;
+  if (value == "False") return TrailingWhite::Keep;
+  return TrailingWhite::TrimCustomSizes;
+}
 
 ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, unsigned rows,
                              const cups_page_header2_t& header, IWICImagingFactory* factory) {
@@ -42,7 +137,7 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
 
 PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler,
                                 IWICImagingFactory* factory, const std::atomic<bool>& cancelled,
-                                std::ostream& log) {
+                                std::ostream& log, TrailingWhite trailingWhite) {
   PageLoopResult result;
   cups_page_header2_t header;
   try {
@@ -50,10 +145,13 @@ PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& ha
       const INT pageIndex = static_cast<INT>(++result.pages);
       log << "INFO: Printing page " << pageIndex << "\nPAGE: " << pageIndex << " 1" << std::endl;
       const RowFormat format = RowFormatOf(header);
+      const bool trim = trailingWhite == TrailingWhite::Trim ||
+                        (trailingWhite == TrailingWhite::TrimCustomSizes && IsCustomSize(header));
+      PageStrips page(handler, factory, pageIndex, format.width, trim);
       const std::vector<StripSpan> strips = PlanStrips(format.width, header.cupsHeight);
       for (std::size_t i = 0; i < strips.size() && !cancelled; ++i) {
         ComPtr<IWICBitmap> bitmap = ReadStrip(raster, format, strips[i].rows, header, factory);
-        handler.ProcessStrip(pageIndex, bitmap.get(), i + 1 == strips.size());
+        page.Add(bitmap.get(), strips[i].rows, i + 1 == strips.size());
       }
     }
   } catch (const RasterError& e) {

@@ -11,12 +11,20 @@
 
 #include <atomic>
 #include <ostream>
+#include <string>
 
 #include "cupsfilter/raster_rows.h"
 #include "module/ComPtr.h"
 #include "printer/BrimloftBitmapHandler.h"
 
 namespace brimloft::rasterfilter {
+
+// Whether the white rows at the end of a page are fed: a receipt on a long custom size ends where its
+// ink ends, a fixed sheet keeps its length.
+enum class TrailingWhite { Keep, Trim, TrimCustomSizes };
+
+// Parses the "BrimloftTrim" option's value ("True", "False", "Auto"); anything else is Auto.
+TrailingWhite TrailingWhiteFromOption(const std::string& value);
 
 struct PageLoopResult {
   unsigned pages = 0;      // pages begun
@@ -36,9 +44,11 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
 // the end-of-job call is still made, then a RasterError naming the page goes to the caller.
 // Failures of the printer output (hr_error, std::exception) go on at once, without an end-of-job
 // call, as they do in the XPS filter.
+// A page is one piece of paper however many strips it takes. With trailing white trimmed, white
+// rows are held back until ink follows them and dropped at the page's end.
 PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler,
                                 IWICImagingFactory* factory, const std::atomic<bool>& cancelled,
-                                std::ostream& log);
+                                std::ostream& log, TrailingWhite trailingWhite = TrailingWhite::Keep);
 
 }  // namespace brimloft::rasterfilter
 

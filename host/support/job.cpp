@@ -5,6 +5,7 @@
 
 #include "platform/xps_rasterizer.h"
 #include "support/host_error.h"
+#include "support/page_size_default.h"
 #include "support/read_stream.h"
 #include "support/text.h"
 
@@ -38,15 +39,14 @@ platform::PrinterDescription ResolvePrinter(const std::string& codeOrFile) {
 }
 
 Job::Job(const std::string& xpsPath, const JobSettings& settings, brimloft::ComPtr<IPrintWriteStream> writer)
-    : package_(XpsPackage::Open(xpsPath, settings.limits)),
-      printer_(ResolvePrinter(settings.printer)),
-      writer_(std::move(writer)) {
-  Build(settings.options);
-}
+    : Job(XpsPackage::Open(xpsPath, settings.limits), ResolvePrinter(settings.printer), settings.options,
+          std::move(writer)) {}
 
-Job::Job(std::shared_ptr<const XpsPackage> package, const platform::PrinterDescription& printer,
+Job::Job(std::shared_ptr<XpsPackage> package, const platform::PrinterDescription& printer,
          const std::map<std::string, std::string>& options, brimloft::ComPtr<IPrintWriteStream> writer)
-    : package_(std::move(package)), printer_(printer), writer_(std::move(writer)) {
+    : printer_(printer), writer_(std::move(writer)) {
+  GivePagesTheirOwnSize(*package, printer_, options);
+  package_ = std::move(package);
   Build(options);
 }
 

@@ -43,7 +43,8 @@ class Job {
   // unknown, an option names no feature of the printer or an option it lacks (E_INVALIDARG), the
   // rasterization service cannot be created.
   Job(const std::string& xpsPath, const JobSettings& settings, brimloft::ComPtr<IPrintWriteStream> writer);
-  Job(std::shared_ptr<const XpsPackage> package, const platform::PrinterDescription& printer,
+  // Both give the pages whose tickets name no media size their own (GivePagesTheirOwnSize).
+  Job(std::shared_ptr<XpsPackage> package, const platform::PrinterDescription& printer,
       const std::map<std::string, std::string>& options, brimloft::ComPtr<IPrintWriteStream> writer);
 
   // The three arguments of InitializeFilter. The pointers live as long as the Job.

@@ -79,6 +79,20 @@ std::string XpsPackage::ExistingPart(const std::string& from, const std::string&
   return zip_.CanonicalName(name);
 }
 
+std::vector<unsigned char> XpsPackage::Read(const std::string& partName) const {
+  const auto added = addedParts_.find(partName);
+  if (added != addedParts_.end()) return added->second;
+  return zip_.Read(partName);
+}
+
+void XpsPackage::SetPageTicket(std::size_t document, std::size_t page, std::string bytes) {
+  PageEntry& entry = sequence_.documents.at(document).pages.at(page);
+  // A name no ZIP item can have ("*" is not allowed in part names), so it never hides a real part.
+  const std::string name = "/*host*/tickets/" + std::to_string(document) + "_" + std::to_string(page) + ".xml";
+  addedParts_[name].assign(bytes.begin(), bytes.end());
+  entry.ticket = name;
+}
+
 std::optional<std::string> XpsPackage::TicketOf(const std::string& partName) {
   for (const Relationship& r : ReadRelationships(zip_, partName))
     if (!r.external && IsRelType(r.type, "printticket")) return ExistingPart(partName, r.target, "print ticket");

@@ -6,6 +6,7 @@
 
 #include "support/host_namespace.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -57,7 +58,12 @@ class XpsPackage {
   const ZipPackage& Zip() const noexcept { return zip_; }
   std::string ContentTypeOf(const std::string& partName) const { return types_.Of(partName); }
   // The part's bytes; throws HostError for a missing or damaged part.
-  std::vector<unsigned char> Read(const std::string& partName) const { return zip_.Read(partName); }
+  std::vector<unsigned char> Read(const std::string& partName) const;
+
+  // Gives page `page` of document `document` (both counted from 0) a print ticket of these bytes in
+  // place of its own, held in memory under a part name of its own. Throws std::out_of_range for a
+  // page the package lacks.
+  void SetPageTicket(std::size_t document, std::size_t page, std::string bytes);
 
   std::size_t PageCount() const noexcept;
 
@@ -78,6 +84,7 @@ class XpsPackage {
   std::size_t maxPages_;
   ContentTypes types_;
   SequenceEntry sequence_;
+  std::map<std::string, std::vector<unsigned char>> addedParts_;  // tickets the host gave pages
   mutable std::mutex errorMutex_;
   mutable std::string lastError_;
 };

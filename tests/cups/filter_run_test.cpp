@@ -209,6 +209,45 @@ TEST_F(RasterFilterRun, APageOfSeveralStripsIsOnePieceOfPaper) {
   EXPECT_EQ(summary.fullCuts, 1u);
 }
 
+TEST_F(RasterFilterRun, ALongReceiptIsOnePieceEndingWhereItsInkEnds) {
+  // 1.2 m at 203 dpi: 9591 rows of 576, ink in rows 100 to 399 and a line at row 5000.
+  const struct {
+    const char* name;
+    const char* size;
+    const char* trim;
+    bool trimmed;
+  } cases[] = {
+      {"custom size, trimmed by default", "Custom.204x3402", "", true},
+      {"custom size, kept on request", "Custom.204x3402", "BrimloftTrim=False", false},
+      {"fixed size, kept by default", "Roll72x102", "", false},
+      {"fixed size, trimmed on request", "Roll72x102", "BrimloftTrim=True", true},
+  };
+  for (const auto& c : cases) {
+    RasterPage page = GreyPage(576, 9591, 0, 100, 576, 400);
+    const auto rows = page.row;
+    page.row = [rows](unsigned y) {
+      auto row = rows(y);
+      if (y == 5000) row.assign(row.size(), 0);
+      return row;
+    };
+    std::snprintf(page.header.cupsPageSizeName, sizeof page.header.cupsPageSizeName, "%s", c.size);
+    WriteRaster(raster_, {page});
+    out_ = ::host::MemoryWriteStream::Create();
+    EXPECT_EQ(Run(c.trim), 0) << c.name;
+    const auto decoded = Decoded();
+    EXPECT_EQ(decoded.summary.fullCuts, 1u) << c.name;
+    EXPECT_EQ(decoded.summary.bandPrologues, 2u) << c.name;  // the page's and the job end's
+    // Trimmed, the paper ends with the band of row 5000 (rows 4992 to 5015) and its feed.
+    if (c.trimmed) {
+      EXPECT_LE(decoded.paper.height, 5040u) << c.name;
+    } else {
+      EXPECT_GE(decoded.paper.height, 9591u) << c.name;
+    }
+    EXPECT_TRUE(decoded.paper.Dot(300, 5000)) << c.name;
+    EXPECT_TRUE(decoded.paper.Dot(300, 399) && !decoded.paper.Dot(300, 400)) << c.name;
+  }
+}
+
 TEST_F(RasterFilterRun, PageNumbersCountOverTheJob) {
   const RasterPage page = GreyPage(576, 48, 0, 0, 576, 24);
   WriteRaster(raster_, {page, page, page});

@@ -47,7 +47,8 @@ TEST(HostTickets, TicketsOnEveryLevelMergeIntoThePages) {
   host::PackOptions options;
   options.extraParts = {{"/Resources/Fonts/0B3C5D1E-2F40-4A6B-8C9D-0E1F2A3B4C5D.odttf", host_test::kSansFont}};
   host::PackFolder(host_test::ExampleFolder("two-documents"), dir.File("two.xps"), options);
-  host::Job job(dir.File("two.xps"), {}, ComPtr<IPrintWriteStream>());
+  // A fixed sheet, so that a landscape page shows as a sheet wider than tall.
+  host::Job job(dir.File("two.xps"), {"RX2P", {{"PageMediaSize", "Roll72x102"}}, {}}, ComPtr<IPrintWriteStream>());
   std::vector<brimloft::PageSettings> pages;
   try {
     pages = WalkJob(job);
