@@ -112,6 +112,7 @@ std::string ModelGpd(const platform::PrinterDescription& printer) {
                     media.defaultOption + "\n";
   int narrowest = 1 << 30, widest = 0;
   for (const auto& option : media.options) {
+    if (!option.parameterRefs.empty()) continue;  // the custom size: CUSTOMSIZE below
     const int width = Dots(Scored(option, "MediaSizeWidth")), length = Dots(Scored(option, "MediaSizeHeight"));
     narrowest = std::min(narrowest, width);
     widest = std::max(widest, width);
