@@ -109,6 +109,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (decoded.summary.segments != 1) std::abort();
   // Bands carry one column per dot of the head (raster rows are always 72 bytes, padded).
-  if (printType != "Horizontal" && decoded.paper.width > HeadWidth(variant)) std::abort();
+  if (printType != "Horizontal" && decoded.paper.inkWidth > HeadWidth(variant)) std::abort();
   return 0;
 }
