@@ -103,12 +103,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto& bytes = output->writes.front();
   host::DecodedStream decoded;
   try {
-    decoded = host::DecodeStream(bytes.data(), bytes.size());
+    // A continuous job's later pages come without a prologue: the head's width reads their rows.
+    decoded = host::DecodeStream(bytes.data(), bytes.size(), HeadWidth(variant));
   } catch (const host::StreamError&) {
     std::abort();
   }
   if (decoded.summary.segments != 1) std::abort();
-  // Bands carry one column per dot of the head (raster rows are always 72 bytes, padded).
-  if (printType != "Horizontal" && decoded.paper.width > HeadWidth(variant)) std::abort();
+  // Bands carry one column per dot of the head, raster rows as many dots as the head: the paper is
+  // the head's, and no dot falls off it.
+  if (decoded.paper.width != HeadWidth(variant) || decoded.paper.inkWidth > HeadWidth(variant)) std::abort();
   return 0;
 }

@@ -17,10 +17,12 @@
 #include "module/trace.h"
 #include "module/trace_ids.h"
 #include "platform/trace_controller.h"
+#include "printer/HeadWidth.h"
 #include "support/filter_module.h"
 #include "support/host_error.h"
 #include "support/job.h"
 #include "support/job_runner.h"
+#include "support/paper_png.h"
 #include "support/private_temp_folder.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
@@ -42,7 +44,8 @@ const char* const kUsage =
     "      --output FILE        where the printer data goes: a file or a device node; default\n"
     "                           standard output when it is not a terminal\n"
     "      --trace FILE         records the filter's trace to FILE (read it with brimloft-tracefmt)\n"
-    "      --preview PNG        also writes a picture of the printed paper\n"
+    "      --preview PNG        also writes a picture of the printed paper, as wide as the\n"
+    "                           printer's head, with its cuts\n"
     "      --help               shows this text\n"
     "      --version            shows the version\n"
     "\n"
@@ -160,9 +163,9 @@ bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals) {
   return interrupted;
 }
 
-// Reads the printed file back and draws the paper. A stream that cannot be decoded fails the
-// preview with the decoder's reason; the printed output stays as it is.
-void WritePreview(const Arguments& args) {
+// Reads the printed file back and draws the paper, as wide as the printer's head. A stream that
+// cannot be decoded fails the preview with the decoder's reason; the printed output stays as it is.
+void WritePreview(const Arguments& args, const std::string& variant) {
   if (args.output.empty()) Fail("--preview needs --output: the printed data is read back from that file");
   std::FILE* f = std::fopen(args.output.c_str(), "rb");
   if (f == nullptr) Fail("cannot read " + args.output + " back for the preview: " + std::strerror(errno));
@@ -171,7 +174,7 @@ void WritePreview(const Arguments& args) {
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
   std::fclose(f);
   try {
-    const auto decoded = brimloft::host::DecodeStream(bytes.data(), bytes.size());
+    const auto decoded = brimloft::host::DecodeStream(bytes.data(), bytes.size(), brimloft::HeadWidth(variant));
     brimloft::host::WritePaperPng(decoded.paper, args.preview);
   } catch (const std::exception& e) {
     Fail("preview: " + std::string(e.what()));
@@ -273,7 +276,7 @@ int main(int argc, char** argv) {
   }
   if (!writer->LastError().empty()) Fail(writer->LastError());
 
-  if (!args.preview.empty()) WritePreview(args);
+  if (!args.preview.empty()) WritePreview(args, printer.variant);
   if (interrupted) {
     std::fprintf(stderr, "brimloft-print: stopped; the output holds the pages printed so far\n");
     return 130;

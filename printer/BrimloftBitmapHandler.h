@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "module/ComPtr.h"
+#include "printer/HeadWidth.h"
 #include "printer/OptionMap.h"
 #include "printer/PixelPasses.h"
 
@@ -140,9 +141,6 @@ void WriteByte(IStream* stream, BYTE value, ULONG& count);
 // their 3 * usedWidth bytes from columns; then the band end. Returns 3 * usedWidth + 8, or 3 for a
 // blank band.
 ULONG WriteBandCommand(std::vector<BYTE>& out, const BYTE* columns, UINT usedWidth);
-
-// Head width in dots of a variant code: 832 for RX3P/RX3Q, 576 for RX2P/RX2Q, 432 otherwise.
-UINT HeadWidth(const std::string& variantCode) noexcept;
 
 }  // namespace brimloft
 

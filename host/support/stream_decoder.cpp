@@ -1,8 +1,8 @@
 #include "support/stream_decoder.h"
 
-#include <png.h>
-
 #include <algorithm>
+#include <bitset>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <sstream>
@@ -12,52 +12,34 @@ namespace brimloft::host {
 namespace {
 
 constexpr std::uint8_t kBandPrologue[] = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08};
-constexpr std::uint8_t kRasterPrologue[] = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57, 0x40, 0x02};
+// Followed by the raster row width in dots, low byte first.
+constexpr std::uint8_t kRasterPrologue[] = {0x1D, 0x4C, 0x00, 0x00, 0x1D, 0x57};
 constexpr std::size_t kBandRows = 24;
-constexpr std::size_t kRasterRowBytes = 72;
+constexpr std::size_t kRasterBlockLimit = 18432;  // bytes a raster block may hold
+constexpr std::size_t kHeadWidths[] = {432, 576, 832};
 
 std::string Hex(std::uint8_t b) {
   static const char digits[] = "0123456789ABCDEF";
   return std::string{digits[b >> 4], digits[b & 15]};
 }
 
-// Dots laid out while decoding; rows grow as the paper feeds.
-class PaperBuilder {
- public:
-  void Set(std::size_t x, std::size_t y) {
-    if (y >= rows_.size()) rows_.resize(y + 1);
-    auto& row = rows_[y];
-    if (x >= row.size()) row.resize(x + 1, 0);
-    row[x] = 1;
-    width_ = std::max(width_, x + 1);
-  }
-  void Widen(std::size_t width) { width_ = std::max(width_, width); }
-  void Feed(std::size_t rows) { row_ += rows; }
-  std::size_t row() const { return row_; }
-  void AddCut(CutKind kind) { cuts_.push_back({row_, kind}); }
+std::size_t DotsIn(std::uint8_t bits) { return std::bitset<8>(bits).count(); }
 
-  Paper Finish() {
-    Paper paper;
-    paper.width = width_;
-    paper.height = std::max(row_, rows_.size());
-    paper.dots.assign(paper.width * paper.height, 0);
-    for (std::size_t y = 0; y < rows_.size(); ++y) {
-      std::copy(rows_[y].begin(), rows_[y].end(), paper.dots.begin() + y * paper.width);
-    }
-    paper.cuts = std::move(cuts_);
-    return paper;
+// The rightmost dot of a row of bytes (leftmost dot in the top bit), or SIZE_MAX for a blank row.
+std::size_t RightmostDot(const std::uint8_t* row, std::size_t bytes) {
+  for (std::size_t i = bytes; i-- > 0;) {
+    if (row[i] == 0) continue;
+    std::size_t bit = 7;
+    while ((row[i] & (0x80u >> bit)) == 0) --bit;
+    return 8 * i + bit;
   }
-
- private:
-  std::vector<std::vector<std::uint8_t>> rows_;
-  std::vector<Cut> cuts_;
-  std::size_t width_ = 0;
-  std::size_t row_ = 0;
-};
+  return SIZE_MAX;
+}
 
 class Decoder {
  public:
-  Decoder(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  Decoder(const std::uint8_t* data, std::size_t size, std::size_t headWidth)
+      : data_(data), size_(size), headWidth_(headWidth) {}
 
   DecodedStream Run() {
     summary_.totalBytes = size_;
@@ -67,9 +49,8 @@ class Decoder {
       if (Matches(kBandPrologue)) {
         ++summary_.bandPrologues;
         Command(sizeof kBandPrologue);
-      } else if (Matches(kRasterPrologue)) {
-        ++summary_.rasterPrologues;
-        Command(sizeof kRasterPrologue);
+      } else if (Matches(kRasterPrologue) && size_ - pos_ >= sizeof kRasterPrologue + 2) {
+        RasterPrologue(start);
       } else if (Matches({0x1B, 0x7A, 0x30})) {
         ++summary_.segments;
         Command(3);
@@ -101,7 +82,9 @@ class Decoder {
       }
       afterBand = false;
     }
-    return {summary_, paper_.Finish()};
+    summary_.fedRows = paper_.row();
+    const std::size_t width = PaperWidth();
+    return {summary_, paper_.Finish(width)};
   }
 
  private:
@@ -143,53 +126,113 @@ class Decoder {
     }
   }
 
+  // The paper is as wide as the stream says, else as the head the caller names, else as the
+  // narrowest head that holds every dot.
+  std::size_t PaperWidth() {
+    const std::size_t ink = paper_.inkWidth();
+    if (widestRaster_ != 0) {
+      summary_.paperWidthFrom = "the raster-mode prologue's row width";
+      return widestRaster_;
+    }
+    if (headWidth_ != 0) {
+      summary_.paperWidthFrom = "the head width given";
+      return headWidth_;
+    }
+    summary_.paperWidthFrom = "the widest printed column, rounded up to a head width";
+    for (std::size_t head : kHeadWidths) {
+      if (ink <= head) return head;
+    }
+    return (ink + 7) / 8 * 8;
+  }
+
+  void RasterPrologue(std::size_t start) {
+    const std::size_t width = data_[start + 6] + 256u * data_[start + 7];
+    if (!IsHeadWidth(width)) {
+      throw StreamError(start, "raster-mode prologue declares rows of " + std::to_string(width) +
+                                   " dots; the heads print 432, 576 or 832");
+    }
+    ++summary_.rasterPrologues;
+    summary_.rasterWidth = width;
+    widestRaster_ = std::max(widestRaster_, width);
+    Command(sizeof kRasterPrologue + 2);
+  }
+
   void Band(std::size_t columns) {
     const std::size_t start = pos_ - 5;
     Need(start, 3 * columns, "band image");
-    const std::size_t top = paper_.row();
+    const std::uint8_t* data = data_ + pos_;
+    std::size_t used = 0;  // columns up to the last with a dot
     for (std::size_t x = 0; x < columns; ++x) {
-      for (std::size_t g = 0; g < 3; ++g) {
-        const std::uint8_t bits = data_[pos_ + 3 * x + g];
-        for (std::size_t j = 0; j < 8; ++j) {
-          if (bits & (0x80u >> j)) Dot(x, top + 8 * g + j);
+      if (data[3 * x] != 0 || data[3 * x + 1] != 0 || data[3 * x + 2] != 0) used = x + 1;
+    }
+    if (used != 0) {
+      const PaperBuilder::Span rows = paper_.Print(paper_.row(), kBandRows, (used + 7) / 8);
+      for (std::size_t x = 0; x < used; ++x) {
+        for (std::size_t g = 0; g < 3; ++g) {
+          const std::uint8_t bits = data[3 * x + g];
+          summary_.dots += DotsIn(bits);
+          for (std::size_t j = 0; j < 8; ++j) {
+            if (bits & (0x80u >> j)) rows.first[(8 * g + j) * rows.stride + x / 8] |= std::uint8_t(0x80u >> (x % 8));
+          }
         }
       }
+      paper_.Ink(used - 1);
     }
-    paper_.Widen(columns);
     ++summary_.bands;
     summary_.bandColumns += columns;
     summary_.imageBytes += 3 * columns;
     pos_ += 3 * columns;
   }
 
+  // Raster rows are the head's rows as sent, so they are kept as they come, blank rows at either
+  // end of the block left out.
   void Raster(std::size_t rows) {
     const std::size_t start = pos_ - 5;
-    Need(start, rows * kRasterRowBytes, "raster block");
-    const std::size_t top = paper_.row();
+    const std::size_t width = summary_.rasterWidth != 0 ? summary_.rasterWidth : headWidth_;
+    if (width == 0) {
+      throw StreamError(start, "raster block before any raster-mode prologue: the width of its rows is unknown "
+                               "(give the head's width to read it)");
+    }
+    const std::size_t rowBytes = (width + 7) / 8;
+    if (rows * rowBytes > kRasterBlockLimit) {
+      std::ostringstream text;
+      text << "raster block of " << rows << " rows of " << width << " dots holds " << rows * rowBytes
+           << " bytes, more than the " << kRasterBlockLimit << " a block may hold";
+      throw StreamError(start, text.str());
+    }
+    Need(start, rows * rowBytes, "raster block");
+    const std::uint8_t* data = data_ + pos_;
+    std::size_t first = rows, last = 0;
     for (std::size_t r = 0; r < rows; ++r) {
-      for (std::size_t i = 0; i < kRasterRowBytes; ++i) {
-        const std::uint8_t bits = data_[pos_ + r * kRasterRowBytes + i];
-        for (std::size_t b = 0; b < 8; ++b) {
-          if (bits & (0x80u >> b)) Dot(8 * i + b, top + r);
+      const std::size_t right = RightmostDot(data + r * rowBytes, rowBytes);
+      if (right == SIZE_MAX) continue;
+      first = std::min(first, r);
+      last = r;
+      paper_.Ink(right);
+    }
+    if (first < rows) {
+      const PaperBuilder::Span span = paper_.Print(paper_.row() + first, last - first + 1, rowBytes);
+      for (std::size_t r = first; r <= last; ++r) {
+        const std::uint8_t* row = data + r * rowBytes;
+        std::uint8_t* out = span.first + (r - first) * span.stride;
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+          out[i] |= row[i];
+          summary_.dots += DotsIn(row[i]);
         }
       }
     }
-    paper_.Widen(8 * kRasterRowBytes);
     paper_.Feed(rows);
     ++summary_.rasterBlocks;
     summary_.rasterRows += rows;
-    summary_.imageBytes += rows * kRasterRowBytes;
-    pos_ += rows * kRasterRowBytes;
-  }
-
-  void Dot(std::size_t x, std::size_t y) {
-    paper_.Set(x, y);
-    ++summary_.dots;
+    summary_.imageBytes += rows * rowBytes;
+    pos_ += rows * rowBytes;
   }
 
   const std::uint8_t* data_;
   std::size_t size_;
+  std::size_t headWidth_;
   std::size_t pos_ = 0;
+  std::size_t widestRaster_ = 0;
   StreamSummary summary_;
   PaperBuilder paper_;
 };
@@ -199,11 +242,17 @@ class Decoder {
 StreamError::StreamError(std::size_t offset, const std::string& what)
     : std::runtime_error("offset " + std::to_string(offset) + ": " + what), offset_(offset) {}
 
-DecodedStream DecodeStream(const std::uint8_t* data, std::size_t size) {
-  return Decoder(data, size).Run();
+DecodedStream DecodeStream(const std::uint8_t* data, std::size_t size, std::size_t headWidth) {
+  return Decoder(data, size, headWidth).Run();
 }
 
-std::string FormatSummary(const StreamSummary& s) {
+bool IsHeadWidth(std::size_t dots) {
+  return std::find(std::begin(kHeadWidths), std::end(kHeadWidths), dots) != std::end(kHeadWidths);
+}
+
+std::string FormatSummary(const DecodedStream& decoded) {
+  const StreamSummary& s = decoded.summary;
+  const Paper& paper = decoded.paper;
   std::ostringstream out;
   out << "bytes: " << s.totalBytes << " (image data " << s.imageBytes << ", commands " << s.commandBytes << ")\n"
       << "segments: " << s.segments << "\n"
@@ -211,44 +260,22 @@ std::string FormatSummary(const StreamSummary& s) {
       << ", raster mode " << s.rasterPrologues << ")\n"
       << "bands: " << s.bands << " (" << s.bandColumns << " columns)\n"
       << "band ends: " << s.bandEnds << " (lone " << s.loneBandEnds << ")\n"
-      << "raster blocks: " << s.rasterBlocks << " (" << s.rasterRows << " rows)\n"
+      << "raster blocks: " << s.rasterBlocks << " (" << s.rasterRows << " rows";
+  if (s.rasterWidth != 0) out << " of " << s.rasterWidth << " dots";
+  out << ")\n"
       << "cuts: " << s.fullCuts + s.partialCuts << " (full " << s.fullCuts << ", partial " << s.partialCuts
       << ")\n"
-      << "dots: " << s.dots << "\n";
+      << "dots: " << s.dots << "\n"
+      << "feeds: " << s.fedRows << " rows (24 a band end, 1 a raster row; a band image prints 24 rows from the "
+      << "current row without feeding, and nothing else feeds)\n"
+      << "paper: " << paper.width << " x " << paper.height << " dots (width: " << s.paperWidthFrom;
+  if (paper.height > s.fedRows) out << "; length: a band image's rows below the last feed";
+  out << ")\n";
+  if (paper.inkWidth > paper.width) {
+    out << "off the paper: dots up to column " << paper.inkWidth - 1 << ", past the paper's " << paper.width
+        << " dots\n";
+  }
   return out.str();
-}
-
-void WritePaperPng(const Paper& paper, const std::string& path) {
-  // An empty paper still makes a valid picture: one white row of the raster width.
-  const std::size_t width = paper.width != 0 ? paper.width : 8 * kRasterRowBytes;
-  const std::size_t height = paper.height != 0 ? paper.height : 1;
-  if (width > 0x7FFFFFFF / 3 || height > 0x7FFFFFFF) throw std::runtime_error("paper too large for a PNG");
-  std::vector<std::uint8_t> pixels(width * height * 3, 0xFF);
-  for (std::size_t y = 0; y < paper.height; ++y) {
-    for (std::size_t x = 0; x < paper.width; ++x) {
-      if (paper.Dot(x, y)) std::memset(&pixels[(y * width + x) * 3], 0, 3);
-    }
-  }
-  for (const Cut& cut : paper.cuts) {
-    const std::size_t y = std::min(cut.row, height - 1);
-    const std::uint8_t colour[3] = {std::uint8_t(cut.kind == CutKind::Full ? 0xE0 : 0x20), 0x20,
-                                    std::uint8_t(cut.kind == CutKind::Full ? 0x20 : 0xE0)};
-    for (std::size_t x = 0; x < width; ++x) {
-      if ((x / 6) % 2 == 0) std::memcpy(&pixels[(y * width + x) * 3], colour, 3);
-    }
-  }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(width);
-  image.height = static_cast<png_uint_32>(height);
-  image.format = PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), static_cast<png_int_32>(width * 3),
-                               nullptr)) {
-    const std::string message = image.message;
-    png_image_free(&image);
-    throw std::runtime_error("cannot write " + path + ": " + message);
-  }
 }
 
 }  // namespace brimloft::host

@@ -1,5 +1,5 @@
 // Reads a printer command stream back: checks every command and count, sums it up and lays the
-// printed dots out on a paper image.
+// printed dots out on the paper.
 #ifndef BRIMLOFT_HOST_STREAM_DECODER_H
 #define BRIMLOFT_HOST_STREAM_DECODER_H
 
@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "support/printed_paper.h"
 
 namespace brimloft::host {
 
@@ -27,24 +29,9 @@ struct StreamSummary {
   std::size_t imageBytes = 0;    // band columns and raster rows
   std::size_t commandBytes = 0;  // everything else
   std::size_t dots = 0;
-};
-
-enum class CutKind { Full, Partial };
-
-struct Cut {
-  std::size_t row;  // the paper is cut above this row
-  CutKind kind;
-};
-
-// The paper as printed: a band image prints 24 rows at the current row, a band end feeds 24 rows,
-// a raster block prints its rows of 576 dots and feeds by them.
-struct Paper {
-  std::size_t width = 0;
-  std::size_t height = 0;
-  std::vector<std::uint8_t> dots;  // width * height, row by row, 1 = a dot
-  std::vector<Cut> cuts;
-
-  bool Dot(std::size_t x, std::size_t y) const { return x < width && y < height && dots[y * width + x] != 0; }
+  std::size_t rasterWidth = 0;  // row width in dots of the last raster-mode prologue, 0 without one
+  std::size_t fedRows = 0;      // 24 a band end, 1 a raster row: nothing else feeds
+  const char* paperWidthFrom = "";  // where the paper's width comes from, in words
 };
 
 struct DecodedStream {
@@ -62,15 +49,18 @@ class StreamError : public std::runtime_error {
   std::size_t offset_;
 };
 
-// Throws StreamError at the first byte that is no known command or whose count overruns the stream.
-DecodedStream DecodeStream(const std::uint8_t* data, std::size_t size);
+// The head widths in dots of the printers that read these streams.
+bool IsHeadWidth(std::size_t dots);
 
-// The summary as lines of "name: value".
-std::string FormatSummary(const StreamSummary& summary);
+// Throws StreamError at the first byte that is no known command or whose count overruns the
+// stream, and at a raster block whose row width is unknown. Raster rows are as wide as the last
+// raster-mode prologue says, or headWidth dots when none came before them (0: not known). The paper
+// is as wide as the raster-mode prologues say, else headWidth, else the widest printed column
+// rounded up to a head width.
+DecodedStream DecodeStream(const std::uint8_t* data, std::size_t size, std::size_t headWidth = 0);
 
-// Writes the paper as an RGB PNG: white paper, black dots, full cuts as a red and partial cuts as
-// a blue dashed line. Throws std::runtime_error when the file cannot be written.
-void WritePaperPng(const Paper& paper, const std::string& path);
+// The summary as lines of "name: value", with how the paper's length is counted.
+std::string FormatSummary(const DecodedStream& decoded);
 
 }  // namespace brimloft::host
 

@@ -193,30 +193,35 @@ TEST(DriverCreate, TheImagingFactoryCreationIsTriedTwiceThenItsFailureThrown) {
   }
 }
 
-TEST_F(Driver, TheDecoderDrawsWhatTheHandlerWrote) {
-  // A 576-dot strip with a diagonal and a frame; one page, raster and band mode.
-  const auto strip = MakeStrip(576, 100, [](UINT x, UINT y) {
-    return (x == y || x == 0 || y == 0 || x == 575 || y == 99 || (x / 8 + y / 5) % 7 == 0) ? kBlack : kWhite;
-  });
-  for (const char* type : {"", "Horizontal"}) {
-    auto handler = With({{"QVPrintType", type}});
-    handler->ReadTicketOptions();
-    const OneBitImage image = handler->PreparePageImage(strip.get());
-    handler->ProcessStrip(1, strip.get());
-    handler->ProcessStrip(0, nullptr);
-    const Bytes all = output->All();
-    const auto decoded = host::DecodeStream(all.data(), all.size());
-    EXPECT_EQ(2u, decoded.summary.segments);
-    EXPECT_EQ(1u, decoded.summary.fullCuts);
-    for (UINT y = 0; y < 100; ++y) {
-      for (UINT x = 0; x < 576; ++x) {
-        ASSERT_EQ(testing::IsDot(image, x, y), decoded.paper.Dot(x, y)) << type << " " << x << "," << y;
+TEST_F(Driver, TheDecoderDrawsWhatTheHandlerWroteInRasterAndBandModeOnEveryHead) {
+  // A strip as wide as the head with a diagonal, a frame and stripes; one page, both modes.
+  for (const auto& [variant, head] : {std::pair{"RX1P", 432u}, std::pair{"RX2P", 576u}, std::pair{"RX3P", 832u}}) {
+    const UINT w = head;
+    const auto strip = MakeStrip(w, 100, [w](UINT x, UINT y) {
+      return (x == y || x == 0 || y == 0 || x == w - 1 || y == 99 || (x / 8 + y / 5) % 7 == 0) ? kBlack : kWhite;
+    });
+    for (const char* type : {"", "Horizontal"}) {
+      auto handler = With({{"QVPrintType", type}}, variant);
+      handler->ReadTicketOptions();
+      const OneBitImage image = handler->PreparePageImage(strip.get());
+      ASSERT_EQ(w, image.width);
+      handler->ProcessStrip(1, strip.get());
+      handler->ProcessStrip(0, nullptr);
+      const Bytes all = output->All();
+      const auto decoded = host::DecodeStream(all.data(), all.size());
+      EXPECT_EQ(2u, decoded.summary.segments);
+      EXPECT_EQ(1u, decoded.summary.fullCuts);
+      EXPECT_EQ(w, decoded.paper.width) << variant << " " << type;
+      for (UINT y = 0; y < 100; ++y) {
+        for (UINT x = 0; x < w; ++x) {
+          ASSERT_EQ(testing::IsDot(image, x, y), decoded.paper.Dot(x, y)) << variant << " " << type << " " << x << "," << y;
+        }
       }
+      for (UINT y = 100; y < decoded.paper.height; ++y) {
+        for (UINT x = 0; x < decoded.paper.width; ++x) ASSERT_FALSE(decoded.paper.Dot(x, y));
+      }
+      output->writes.clear();
     }
-    for (UINT y = 100; y < decoded.paper.height; ++y) {
-      for (UINT x = 0; x < decoded.paper.width; ++x) ASSERT_FALSE(decoded.paper.Dot(x, y));
-    }
-    output->writes.clear();
   }
 }
 
