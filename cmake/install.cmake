@@ -3,7 +3,13 @@
 # READMEs and the licence notes. Every binary finds its libraries through an RPATH relative to its
 # own folder ($ORIGIN), so an installed tree works wherever it is moved.
 include(GNUInstallDirs)
-set(BRIMLOFT_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/brimloft)
+# The module and the platform library are private: no other program links them. Debian keeps such
+# libraries in lib/<multiarch triplet>/<package>, outside the linker's search path.
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(BRIMLOFT_PRIVATE_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/brimloft)
+else()
+  set(BRIMLOFT_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/brimloft)
+endif()
 # CUPS runs filters from <its prefix>/lib/cups/filter on every layout, multiarch or not, and reads
 # PPD files from <prefix>/share/ppd for the prefixes /usr, /usr/local and /opt.
 set(BRIMLOFT_CUPS_FILTER_DIR lib/cups/filter)

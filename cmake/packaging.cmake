@@ -6,12 +6,11 @@ set(CPACK_PACKAGE_VERSION 1.0)
 set(CPACK_PACKAGE_CONTACT "Brimloft developers <brimloft@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print filter for Brimloft narrow thermal roll printers")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "print filter for Brimloft narrow thermal roll printers
- Prints to the six Brimloft one-bit thermal printers (heads of 432, 576 or 832
- dots, with a cutter) from Linux applications through CUPS: the CUPS filter
- rastertobrimloft and the PPD files of the six variants. The command-line tool
- brimloft-print prints XPS jobs through the same filter module as Windows does;
- brimloft-decode checks a printer stream and draws the paper.")
+  "Prints to the six Brimloft one-bit thermal printers (heads of 432, 576 or 832
+dots, with a cutter) from Linux applications through CUPS: the CUPS filter
+rastertobrimloft and the PPD files of the six variants. The command-line tool
+brimloft-print prints XPS jobs through the same filter module as Windows does;
+brimloft-decode checks a printer stream and draws the paper.")
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

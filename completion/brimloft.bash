@@ -2,12 +2,15 @@
 # Options come from each tool's own --help; the names and values of brimloft-print's -o from the
 # chosen printer's description (brimloft-print --list-options), so both follow the tools.
 
-# The options a tool's --help (or its usage line) names.
+# The options a tool's --help names (options lines or the usage line); a tool whose --help is no
+# option shows its usage when run alone.
 _brimloft_options()
 {
-    local options
-    options=$(_parse_help "$1")
-    [[ $options ]] || options=$(_parse_usage "$1" --help)
+    local help options
+    help=$(LC_ALL=C "$1" --help 2>&1 </dev/null)
+    options=$(_parse_help - <<<"$help")
+    [[ $options ]] || options=$(_parse_usage - <<<"$help")
+    [[ $options ]] || options=$(_parse_usage - <<<"$(LC_ALL=C "$1" 2>&1 </dev/null)")
     printf '%s\n' "$options"
 }
 
