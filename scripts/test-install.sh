@@ -49,16 +49,21 @@ for page in "$prefix"/share/man/man*/*.gz; do
   text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man --warnings -l "$page" 2>"$work/man.err" | col -b) ||
     fail "man -l $name failed"
   [ ! -s "$work/man.err" ] && [ -n "$text" ] || fail "man -l $name: $(cat "$work/man.err")"
+  # Each option must head an entry of its own (a tag line, at the first indent), not only be named.
   tool=$prefix/bin/${name%.*}
   if [ -x "$tool" ]; then
     help=$("$tool" --help 2>&1 </dev/null) || help=$("$tool" 2>&1 </dev/null || true)
-    options=$({ grep -oE '(^|[[:space:][,])--?[A-Za-z][-A-Za-z]*' <<<"$help" || true; } | tr -d ' [,' | sort -u)
+    # the options that head a line of --help, and those in brackets on the usage line
+    options=$({ sed -nE 's/^ *(-[^ ]*( [^ ]+)?(, -[^ ]*)?).*/\1/p' <<<"$help"
+      grep -oE '\[--?[A-Za-z][-A-Za-z]*' <<<"$help"; } | grep -oE -- '--?[A-Za-z][-A-Za-z]*' | sort -u || true)
+    entries=$(grep -E '^ {7}-' <<<"$text" || true)
   else  # the CUPS filter: the options of the PPD files
     options=$(sed -n 's/^ *Option "\([A-Za-z]*\)\/.*/\1/p' cups/brimloft.drv)
     [ -n "$options" ] || fail "no options found in cups/brimloft.drv"
+    entries=$(grep -E '^ {7}[A-Za-z]+=' <<<"$text" || true)
   fi
   for option in $options; do
-    grep -qFw -- "$option" <<<"$text" || fail "the man page $name lacks $option"
+    grep -qFw -- "$option" <<<"$entries" || fail "the man page $name has no entry for $option"
   done
 done
 
@@ -67,6 +72,7 @@ completions() {
   PATH="$prefix/bin:$PATH" bash -c '
     source /usr/share/bash-completion/bash_completion
     source "$1"
+    compopt() { :; }  # only a real completion has options to change
     COMP_LINE=$2 COMP_POINT=${#2}
     read -ra raw <<<"$COMP_LINE"
     COMP_WORDS=()
@@ -97,7 +103,11 @@ brimloft-xpspack --pi|--pieces
 EOF
 
 # The Debian package: dependencies from the binaries, its tool prints alike, lintian finds no error.
-(cd "$build" && rm -f brimloft_*.deb && cpack -G DEB >/dev/null)
+if ! (cd "$build" && rm -f brimloft_*.deb && cpack -G DEB >"$work/cpack.log" 2>&1); then
+  cat "$work/cpack.log" >&2
+  echo "test-install: cpack -G DEB failed" >&2
+  exit 1
+fi
 deb=$(ls "$build"/brimloft_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libcups2 libxml2 libzip4 libc6; do
