@@ -72,28 +72,17 @@ _brimloft_print()
     _filedir '@(xps|oxps)'
 }
 
-_brimloft_decode()
+# brimloft-decode, brimloft-xpspack and brimloft-tracefmt: their options, the value each option
+# takes, files for the rest.
+_brimloft_tool()
 {
     local cur prev words cword
-    _init_completion || return
+    _init_completion -n = || return
     case $prev in
         --png)
             _filedir png
             return
             ;;
-    esac
-    if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$(_brimloft_options "$1")" -- "$cur"))
-        return
-    fi
-    _filedir
-}
-
-_brimloft_xpspack()
-{
-    local cur prev words cword
-    _init_completion -n = || return
-    case $prev in
         --pieces) return ;;
         --part)
             # /PART=FILE: the file after the "="
@@ -108,18 +97,5 @@ _brimloft_xpspack()
     _filedir
 }
 
-_brimloft_tracefmt()
-{
-    local cur prev words cword
-    _init_completion || return
-    if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$(_brimloft_options "$1")" -- "$cur"))
-        return
-    fi
-    _filedir
-}
-
 complete -F _brimloft_print brimloft-print
-complete -F _brimloft_decode brimloft-decode
-complete -F _brimloft_xpspack brimloft-xpspack
-complete -F _brimloft_tracefmt brimloft-tracefmt
+complete -F _brimloft_tool brimloft-decode brimloft-xpspack brimloft-tracefmt
