@@ -46,6 +46,8 @@ const char* const kUsage =
     "      --trace FILE         records the filter's trace to FILE (read it with brimloft-tracefmt)\n"
     "      --preview PNG        also writes a picture of the printed paper, as wide as the\n"
     "                           printer's head, with its cuts\n"
+    "      --list-options       lists the printer's features and their values, the default marked\n"
+    "                           with *, one feature a line as lpoptions -l does, and exits\n"
     "      --help               shows this text\n"
     "      --version            shows the version\n"
     "\n"
@@ -57,6 +59,7 @@ struct Arguments {
   std::string output;
   std::string trace;
   std::string preview;
+  bool listOptions = false;
 };
 
 [[noreturn]] void UsageError(const std::string& message) {
@@ -108,6 +111,8 @@ Arguments Parse(int argc, char** argv) {
       a.trace = next();
     } else if (arg == "--preview") {
       a.preview = next();
+    } else if (arg == "--list-options") {
+      a.listOptions = true;
     } else if (arg == "--") {
       for (++i; i < argc; ++i) positional.push_back(argv[i]);
     } else if (arg.size() > 1 && arg[0] == '-') {
@@ -116,6 +121,7 @@ Arguments Parse(int argc, char** argv) {
       positional.push_back(arg);
     }
   }
+  if (a.listOptions) return a;
   if (positional.size() != 1) UsageError(positional.empty() ? "no XPS job given" : "more than one XPS job given");
   a.input = positional[0];
   if (!a.preview.empty() && a.output.empty()) UsageError("--preview needs --output FILE");
@@ -181,10 +187,29 @@ void WritePreview(const Arguments& args, const std::string& variant) {
   }
 }
 
+// Every feature of the printer and its values, the default marked with *, as lpoptions -l shows
+// them; shell completion reads it too.
+int ListOptions(const std::string& printerName) {
+  platform::PrinterDescription printer;
+  try {
+    printer = host::ResolvePrinter(printerName);
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+  for (const platform::PrinterFeature& feature : printer.features) {
+    std::string line = feature.name + "/" + feature.name + ":";
+    for (const platform::PrinterOption& option : feature.options)
+      line += (option.name == feature.defaultOption ? " *" : " ") + option.name;
+    std::printf("%s\n", line.c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Arguments args = Parse(argc, argv);
+  if (args.listOptions) return ListOptions(args.settings.printer);
   // A reader that goes away must fail the write, not kill the program.
   signal(SIGPIPE, SIG_IGN);
   sigset_t signals;

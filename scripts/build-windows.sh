@@ -37,6 +37,18 @@ done
 echo "build-windows: $(basename "$dll") exports: $exports"
 [ "$fail" -eq 0 ] || exit 1
 
+# The artefact: the DLL with its notices, and the full notices of what it links statically as the
+# toolchain and RapidXML ship them.
+zip_dir="$build/zip/brimloft-filter-windows"
+rm -rf "$build/zip"
+mkdir -p "$zip_dir"
+cp "$dll" driver/BRIMLOFT-NOTICES.TXT "$zip_dir/"
+cp /usr/share/doc/gcc-mingw-w64-base/copyright "$zip_dir/copyright.gcc"
+cp /usr/share/doc/mingw-w64-common/copyright "$zip_dir/copyright.mingw-w64"
+cp /usr/share/doc/librapidxml-dev/copyright "$zip_dir/copyright.rapidxml"
+(cd "$build/zip" && cmake -E tar cf ../brimloft-filter-windows.zip --format=zip brimloft-filter-windows)
+echo "build-windows: wrote $build/brimloft-filter-windows.zip"
+
 wine=$(command -v wine64 || command -v wine || true)
 if [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ]; then wine=/usr/lib/wine/wine64; fi
 if [ -z "$wine" ]; then

@@ -9,7 +9,7 @@ bash scripts/setup.sh
 build=build-windows
 package=$build/package
 [ -f "$build/brimloft_filter.dll" ] || { echo "package-windows: build the DLL first (scripts/build-windows.sh)" >&2; exit 1; }
-cmake -S . -B build -G Ninja -DBRIMLOFT_WERROR=ON >/dev/null
+bash scripts/configure.sh
 cmake --build build -j"$(nproc)" --target brimloft-driver-files
 cmake --build "$build" -j"$(nproc)" --target package_classes
 

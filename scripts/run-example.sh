@@ -4,8 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j"$(nproc)"
+bash scripts/configure.sh
+# Only what the example needs; scripts/test.sh builds the rest in the same folder.
+cmake --build build -j"$(nproc)" --target brimloft-print brimloft-decode brimloft_filter brimloft_examples
 mkdir -p out
 build/host/brimloft-print -p RX2P -o QVDither=FloydSteinberg \
   --output out/receipt.prn --preview out/receipt.png build/examples/receipt.xps

@@ -33,8 +33,11 @@ const CLSID& FilterClassId(const std::string& variant) {
 
 std::string DefaultModulePath() {
   if (const char* env = std::getenv("BRIMLOFT_MODULE"); env && *env) return env;
+  // Beside the program, one folder up (the build tree), or where an installed tool finds it; the
+  // build gives the installed module's folder relative to the tools' folder.
   const std::string dir = ProgramDirectory();
-  for (const std::string& candidate : {dir + "/brimloft_filter.so", dir + "/../brimloft_filter.so"})
+  for (const std::string& candidate : {dir + "/brimloft_filter.so", dir + "/../brimloft_filter.so",
+                                       dir + "/" BRIMLOFT_INSTALLED_MODULE_DIR "/brimloft_filter.so"})
     if (Exists(candidate)) return candidate;
   return "";
 }
