@@ -1,60 +1,71 @@
 #!/usr/bin/env bash
-# Pages per second of whole jobs through brimloft-print (host, module, rasterizer, printer output)
-# against rendering the same pages alone with `mutool draw` at 203 dpi, timed in the same run.
+# Whole jobs through brimloft-print (host, module, rasterizer, printer output) against MuPDF
+# rendering the same pages alone at 203 dpi (`mutool draw -q -r 203 FILE`: no -o, so every page is
+# rendered into a pixmap and dropped, nothing encoded or written), the two sides interleaved run by
+# run so that both see the same load on the shared machine.
 #
-#   bash bench/end_to_end.sh [BUILD_DIR] [RUNS]      (defaults: build, 20)
+#   bash bench/end_to_end.sh [BUILD_DIR] [RUNS]      (defaults: build, 7)
 #
-# Prints one line per job: pages/s of each side and the ratio print time / render time (goal <= 1.3).
-# Fails when a tool or job is missing or a job does not print.
+# The jobs: the bundled receipt and the documents of bench/documents.sh (five text pages on A4, five
+# pages with colour images on US Letter, a text page 80 mm x 1 m), each printed on a printer
+# description whose only medium is its page, so that both sides render the same pixels. Prints per
+# job the median seconds of each side and their ratio (goal <= 1.3), the median time from process
+# start to the first byte of printer data against MuPDF's median time to render the first page
+# alone (goal: within 1.5x), and the load average before and after.
+# Fails when a tool or document is missing or a job does not print.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-runs=${2:-20}
+runs=${2:-7}
 print=$build/host/brimloft-print
-pack=$build/host/brimloft-xpspack
-fonts=/usr/share/fonts/truetype/dejavu
-for tool in "$print" "$pack"; do
+for tool in "$print" "$build/host/brimloft-xpspack"; do
   [[ -x $tool ]] || { echo "missing $tool: build first" >&2; exit 1; }
 done
 command -v mutool >/dev/null || { echo "missing mutool (Debian mupdf-tools)" >&2; exit 1; }
+source "$root/bench/documents.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work  # the ticket snapshot has a fixed name: keep other jobs from sharing it
-
-# The metre-long page, packed the way the bundled examples are.
-"$pack" --part /Resources/Fonts/DejaVuSansMono.ttf=$fonts/DejaVuSansMono.ttf \
-  "$root/bench/data/metre" "$work/metre.xps"
+make_documents "$build" "$work"
 
 # name | job | printer
 jobs=(
-  "receipt|$build/examples/receipt.xps|RX2P"
+  "receipt|$build/examples/receipt.xps|$work/receipt.xml"
+  "text|$work/text.xps|$work/a4.xml"
+  "images|$work/images.xps|$work/letter.xml"
   "metre|$work/metre.xps|$root/bench/data/roll-metre.xml"
 )
 
-now() { date +%s%N; }
+# Microseconds since the epoch, without starting a process.
+now() { echo $((${EPOCHREALTIME/./})); }
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# Seconds for $runs runs of the command, the two sides interleaved run by run so that both see
-# the same machine load.
-printf '%-8s %6s %12s %12s %8s\n' job pages "print p/s" "render p/s" ratio
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-8s %5s %9s %9s %6s %10s %10s %6s\n' job pages "print s" "render s" ratio "1st byte" "1st page" ratio
 for entry in "${jobs[@]}"; do
   IFS='|' read -r name job printer <<<"$entry"
   [[ -f $job ]] || { echo "missing $job" >&2; exit 1; }
   # Warm the caches, make sure the job prints at all and count its pages.
   "$print" -p "$printer" --output "$work/out.prn" "$job"
-  pages=$(mutool draw -r 203 -o /dev/null "$job" 2>&1 | grep -c '^page ' || true)
+  pages=$(mutool draw -r 10 -o /dev/null -F pgm "$job" 2>&1 | grep -c '^page ' || true)
   ((pages > 0)) || { echo "mutool renders no page of $job" >&2; exit 1; }
-  printNs=0 renderNs=0
+  prints=() renders=() firstBytes=() firstPages=()
   for ((i = 0; i < runs; i++)); do
+    # The printer data goes through a pipe, whose reader notes when the first byte arrives.
     t0=$(now)
-    "$print" -p "$printer" --output "$work/out.prn" "$job"
+    tFirst=$("$print" -p "$printer" "$job" | { head -c 1 >/dev/null; now; cat >/dev/null; })
     t1=$(now)
-    mutool draw -q -r 203 -o /dev/null "$job" 2>/dev/null
+    mutool draw -q -r 203 "$job" 2>/dev/null
     t2=$(now)
-    printNs=$((printNs + t1 - t0))
-    renderNs=$((renderNs + t2 - t1))
+    mutool draw -q -r 203 "$job" 1 2>/dev/null
+    t3=$(now)
+    prints+=($((t1 - t0))) renders+=($((t2 - t1))) firstBytes+=($((tFirst - t0))) firstPages+=($((t3 - t2)))
   done
-  awk -v n="$name" -v p="$pages" -v r="$runs" -v a="$printNs" -v b="$renderNs" 'BEGIN {
-    printf "%-8s %6d %12.1f %12.1f %8.2f\n", n, p, p * r / (a / 1e9), p * r / (b / 1e9), a / b }'
+  awk -v n="$name" -v p="$pages" -v a="$(median "${prints[@]}")" -v b="$(median "${renders[@]}")" \
+    -v c="$(median "${firstBytes[@]}")" -v d="$(median "${firstPages[@]}")" 'BEGIN {
+    printf "%-8s %5d %9.3f %9.3f %6.2f %10.3f %10.3f %6.2f\n", n, p, a / 1e6, b / 1e6, a / b, c / 1e6, d / 1e6, c / d }'
 done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "(median of $runs interleaved runs; ratio = brimloft-print / mutool draw, goals 1.3 and 1.5)"

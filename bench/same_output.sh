@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Proves that two builds print the same bytes: every bundled job and the metre-long bench page,
-# under each dither, brightness, print type and orientation, through both builds' brimloft-print.
+# Proves that two builds print the same bytes: every bundled job and the bench documents
+# (bench/documents.sh), under each dither, brightness, print type and orientation, through both
+# builds' brimloft-print.
 #
 #   bash bench/same_output.sh BASELINE_BUILD_DIR [BUILD_DIR]
 #
@@ -17,8 +18,8 @@ work=$(mktemp -d)
 export TMPDIR=$work
 trap 'rm -rf "$work"' EXIT
 
-"$after/host/brimloft-xpspack" --part /Resources/Fonts/DejaVuSansMono.ttf=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf \
-  "$root/bench/data/metre" "$work/metre.xps"
+source "$root/bench/documents.sh"
+make_documents "$after" "$work"
 
 cases=0
 check() {  # job printer options...
@@ -50,4 +51,9 @@ for dither in None FloydSteinberg 4x4; do
   check "$work/metre.xps" "$root/bench/data/roll-metre.xml" QVDither=$dither
   check "$work/metre.xps" "$root/bench/data/roll-metre.xml" QVDither=$dither PageOrientation=Landscape
 done
+# The end-to-end bench jobs as it prints them, and fitted to the head.
+check "$work/text.xps" "$work/a4.xml"
+check "$work/images.xps" "$work/letter.xml" QVDither=FloydSteinberg
+check "$work/text.xps" RX2P PageOrientation=Landscape
+check "$work/images.xps" RX3Q
 echo "$cases cases: same printer data and previews"
