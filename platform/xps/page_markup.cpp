@@ -1,7 +1,7 @@
 #include "xps/page_markup.h"
 
 #include <libxml/parser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 
 #include <charconv>
 #include <climits>
@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "xps/xps_text.h"
 
@@ -18,44 +20,117 @@ namespace {
 constexpr const char* kXpsNamespace = "http://schemas.microsoft.com/xps/2005/06";
 constexpr const char* kOpenXpsNamespace = "http://schemas.openxps.org/oxps/v1.0";
 
-struct DocFree {
-  void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+// What one pass over the markup keeps: whether it is well-formed and has a DTD, the root element,
+// its attributes without namespace and the Source of every ResourceDictionary. No tree is built:
+// a page's markup runs to megabytes of paths that only the renderer reads.
+struct Scan {
+  bool dtd = false;
+  bool rootSeen = false;
+  bool rootIsXps = false;
+  std::string rootName;
+  std::vector<std::pair<std::string, std::string>> rootAttributes;
+  std::vector<std::wstring> dictionarySources;
+  xmlParserCtxt* parser = nullptr;
+  bool outOfMemory = false;  // the parser is stopped then: nothing may unwind through it
 };
-using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+
+bool IsXpsNamespace(const xmlChar* uri) {
+  const auto* ns = reinterpret_cast<const char*>(uri);
+  return ns != nullptr && (std::strcmp(ns, kXpsNamespace) == 0 || std::strcmp(ns, kOpenXpsNamespace) == 0);
+}
+
+// An attribute value as the parser hands it to the handler, with its character and predefined
+// entity references still to be replaced (as a tree would hold it).
+std::string AttributeValue(xmlParserCtxt* parser, const xmlChar* begin, const xmlChar* end) {
+  const auto* first = reinterpret_cast<const char*>(begin);
+  std::string value(first, reinterpret_cast<const char*>(end) - first);
+  if (value.find('&') == std::string::npos) return value;
+  xmlChar* decoded = xmlStringLenDecodeEntities(parser, begin, static_cast<int>(end - begin), XML_SUBSTITUTE_REF, 0, 0, 0);
+  if (decoded == nullptr) throw std::bad_alloc();
+  value = reinterpret_cast<const char*>(decoded);
+  xmlFree(decoded);
+  return value;
+}
+
+// attributes: localname, prefix, URI, value, end for each of count attributes.
+void KeepElement(Scan& scan, const xmlChar* localName, const xmlChar* uri, int count, const xmlChar** attributes) {
+  const bool xps = IsXpsNamespace(uri);
+  const auto* name = reinterpret_cast<const char*>(localName);
+  const bool root = !scan.rootSeen;
+  const bool dictionary = xps && std::strcmp(name, "ResourceDictionary") == 0;
+  if (root) {
+    scan.rootSeen = true;
+    scan.rootIsXps = xps;
+    scan.rootName = name;
+  }
+  if (!root && !dictionary) return;
+  for (int i = 0; i < count; ++i, attributes += 5) {
+    if (attributes[2] != nullptr) continue;  // only attributes without namespace count
+    std::string value = AttributeValue(scan.parser, attributes[3], attributes[4]);
+    if (dictionary && std::strcmp(reinterpret_cast<const char*>(attributes[0]), "Source") == 0)
+      scan.dictionarySources.push_back(FromUtf8(value));
+    if (root) scan.rootAttributes.emplace_back(reinterpret_cast<const char*>(attributes[0]), std::move(value));
+  }
+}
+
+void OnStartElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int, const xmlChar**,
+                    int count, int, const xmlChar** attributes) noexcept {
+  auto& scan = *static_cast<Scan*>(context);
+  try {
+    KeepElement(scan, localName, uri, count, attributes);
+  } catch (const std::bad_alloc&) {
+    scan.outOfMemory = true;
+    xmlStopParser(scan.parser);
+  }
+}
+
+void OnDtd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) { static_cast<Scan*>(context)->dtd = true; }
+
+void Silent(void*, xmlError*) {}
 
 struct ParserInit {
   ParserInit() { xmlInitParser(); }
 };
 
-// Entities stay unexpanded and nothing is fetched; errors are reported through the result only.
-DocPtr ParseXml(const std::string& markup) {
+struct ParserFree {
+  void operator()(xmlParserCtxt* parser) const { xmlFreeParserCtxt(parser); }
+};
+
+// True when the markup is well-formed, has no DTD and its root element is localName of XPS or
+// OpenXPS. Entities stay unexpanded and nothing is fetched; errors are reported through the
+// result only. Throws std::bad_alloc.
+bool ScanXml(const std::string& markup, const char* localName, Scan& scan) {
   static const ParserInit init;
-  if (markup.size() > static_cast<size_t>(INT_MAX)) return nullptr;
-  return DocPtr(xmlReadMemory(markup.data(), static_cast<int>(markup.size()), nullptr, nullptr,
-                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  if (markup.empty() || markup.size() > static_cast<size_t>(INT_MAX)) return false;
+  const std::unique_ptr<xmlParserCtxt, ParserFree> parser(
+      xmlCreateMemoryParserCtxt(markup.data(), static_cast<int>(markup.size())));
+  if (!parser) throw std::bad_alloc();
+  xmlSAXHandler handler{};
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.startElementNs = OnStartElement;
+  handler.internalSubset = OnDtd;
+  handler.externalSubset = OnDtd;
+  handler.serror = Silent;
+  // The parser frees its handler with itself: it gets back its own before that.
+  xmlSAXHandler* const own = parser->sax;
+  parser->sax = &handler;
+  parser->userData = &scan;
+  scan.parser = parser.get();
+  xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  xmlParseDocument(parser.get());
+  parser->sax = own;
+  if (scan.outOfMemory || parser->errNo == XML_ERR_NO_MEMORY) throw std::bad_alloc();
+  return parser->wellFormed && !scan.dtd && scan.rootSeen && scan.rootIsXps && scan.rootName == localName;
 }
 
-bool IsXpsElement(const xmlNode* node, const char* localName) {
-  if (node == nullptr || node->type != XML_ELEMENT_NODE || node->ns == nullptr) return false;
-  const auto* ns = reinterpret_cast<const char*>(node->ns->href);
-  return std::strcmp(reinterpret_cast<const char*>(node->name), localName) == 0 &&
-         (std::strcmp(ns, kXpsNamespace) == 0 || std::strcmp(ns, kOpenXpsNamespace) == 0);
-}
-
-// The root element when the document is well-formed, has no DTD and its root is localName.
-xmlNode* CheckedRoot(xmlDoc* doc, const char* localName) {
-  if (doc == nullptr || doc->intSubset != nullptr || doc->extSubset != nullptr) return nullptr;
-  xmlNode* root = xmlDocGetRootElement(doc);
-  return IsXpsElement(root, localName) ? root : nullptr;
-}
-
-// The value of an attribute without namespace, or false when it is absent.
-bool GetAttribute(xmlNode* node, const char* name, std::string& value) {
-  xmlChar* raw = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-  if (raw == nullptr) return false;
-  value = reinterpret_cast<const char*>(raw);
-  xmlFree(raw);
-  return true;
+// The value of a root attribute without namespace, or false when it is absent.
+bool GetAttribute(const Scan& scan, const char* name, std::string& value) {
+  for (const auto& [key, text] : scan.rootAttributes)
+    if (key == name) {
+      value = text;
+      return true;
+    }
+  return false;
 }
 
 std::string Trim(const std::string& s) {
@@ -91,19 +166,9 @@ bool ParseBox(const std::string& text, XPS_RECT& box) {
   return true;
 }
 
-void CollectDictionarySources(xmlNode* node, std::vector<std::wstring>& sources) {
-  for (xmlNode* child = node; child != nullptr; child = child->next) {
-    if (child->type != XML_ELEMENT_NODE) continue;
-    std::string source;
-    if (IsXpsElement(child, "ResourceDictionary") && GetAttribute(child, "Source", source))
-      sources.push_back(FromUtf8(source));
-    CollectDictionarySources(child->children, sources);
-  }
-}
-
-HRESULT ParseHeader(xmlNode* root, FixedPageHeader& header) {
+HRESULT ParseHeader(Scan& scan, FixedPageHeader& header) {
   std::string width, height;
-  if (!GetAttribute(root, "Width", width) || !GetAttribute(root, "Height", height)) return XPS_E_INVALID_MARKUP;
+  if (!GetAttribute(scan, "Width", width) || !GetAttribute(scan, "Height", height)) return XPS_E_INVALID_MARKUP;
   if (!ParseNumber(width, header.size.width) || !ParseNumber(height, header.size.height)) return XPS_E_INVALID_FLOAT;
   if (header.size.width < 1 || header.size.height < 1) return XPS_E_INVALID_PAGE_SIZE;
 
@@ -111,13 +176,13 @@ HRESULT ParseHeader(xmlNode* root, FixedPageHeader& header) {
   header.bleedBox = page;
   header.contentBox = page;
   std::string box;
-  if (GetAttribute(root, "BleedBox", box) &&
+  if (GetAttribute(scan, "BleedBox", box) &&
       (!ParseBox(box, header.bleedBox) || !(header.bleedBox.width > 0) || !(header.bleedBox.height > 0)))
     return XPS_E_INVALID_BLEED_BOX;
-  if (GetAttribute(root, "ContentBox", box) &&
+  if (GetAttribute(scan, "ContentBox", box) &&
       (!ParseBox(box, header.contentBox) || header.contentBox.width < 0 || header.contentBox.height < 0))
     return XPS_E_INVALID_CONTENT_BOX;
-  CollectDictionarySources(root->children, header.dictionarySources);
+  header.dictionarySources = std::move(scan.dictionarySources);
   return S_OK;
 }
 
@@ -125,18 +190,21 @@ HRESULT ParseHeader(xmlNode* root, FixedPageHeader& header) {
 
 HRESULT ParseFixedPage(const std::string& markup, FixedPageHeader& header) {
   try {
-    const DocPtr doc = ParseXml(markup);
-    xmlNode* root = CheckedRoot(doc.get(), "FixedPage");
-    if (root == nullptr) return XPS_E_INVALID_MARKUP;
-    return ParseHeader(root, header);
+    Scan scan;
+    if (!ScanXml(markup, "FixedPage", scan)) return XPS_E_INVALID_MARKUP;
+    return ParseHeader(scan, header);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
 }
 
 HRESULT CheckResourceDictionary(const std::string& markup) {
-  const DocPtr doc = ParseXml(markup);
-  return CheckedRoot(doc.get(), "ResourceDictionary") ? S_OK : XPS_E_INVALID_MARKUP;
+  try {
+    Scan scan;
+    return ScanXml(markup, "ResourceDictionary", scan) ? S_OK : XPS_E_INVALID_MARKUP;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 }  // namespace platform::xps
