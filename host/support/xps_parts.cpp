@@ -62,10 +62,7 @@ class PartObject : public platform::ComObject<Interface, &IID_IPartBase, Iids...
   HRESULT STDMETHODCALLTYPE GetStream(IPrintReadStream** ppStream) override {
     if (ppStream == nullptr) return E_POINTER;
     *ppStream = nullptr;
-    return Guarded(*package_, [&] {
-      auto bytes = std::make_shared<Bytes>(Content());
-      *ppStream = ReadStream::Create(std::move(bytes)).Detach();
-    });
+    return Guarded(*package_, [&] { *ppStream = ReadStream::Create(SharedContent()).Detach(); });
   }
   HRESULT STDMETHODCALLTYPE GetPartCompression(EXpsCompressionOptions* pCompression) override {
     if (pCompression == nullptr) return E_POINTER;
@@ -81,6 +78,7 @@ class PartObject : public platform::ComObject<Interface, &IID_IPartBase, Iids...
  protected:
   PartObject(PackagePtr package, std::string name) : package_(std::move(package)), name_(std::move(name)) {}
   virtual Bytes Content() const { return package_->Read(name_); }
+  virtual std::shared_ptr<const Bytes> SharedContent() const { return std::make_shared<const Bytes>(Content()); }
 
   PackagePtr package_;
   std::string name_;
@@ -136,6 +134,7 @@ class FontPart final : public PartObject<IPartFont2, &IID_IPartFont, &IID_IPartF
   HRESULT STDMETHODCALLTYPE SetFontContent(const wchar_t* pContentType) override {
     if (pContentType == nullptr) return E_POINTER;
     type_ = Narrow(pContentType);
+    content_.reset();  // the type says whether the stored bytes are obfuscated
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE SetFontOptions(EXpsFontOptions options) override {
@@ -148,13 +147,19 @@ class FontPart final : public PartObject<IPartFont2, &IID_IPartFont, &IID_IPartF
     *pRestriction = Xps_Restricted_Font_Installable;
     // A font that cannot be read has no restriction to report; its stream will fail on its own.
     try {
-      *pRestriction = static_cast<EXpsFontRestriction>(EmbeddingRestriction(Content()));
+      *pRestriction = static_cast<EXpsFontRestriction>(EmbeddingRestriction(*SharedContent()));
     } catch (...) {
     }
     return S_OK;
   }
 
  private:
+  // The filter asks for the restriction and the stream of the same font: it is read once.
+  std::shared_ptr<const Bytes> SharedContent() const override {
+    if (!content_) content_ = std::make_shared<const Bytes>(Content());
+    return content_;
+  }
+
   // The stored font with its obfuscation undone, so that readers get a plain font.
   Bytes Content() const override {
     Bytes bytes = package_->Read(name_);
@@ -164,6 +169,7 @@ class FontPart final : public PartObject<IPartFont2, &IID_IPartFont, &IID_IPartF
   }
   std::string type_;
   EXpsFontOptions options_;
+  mutable std::shared_ptr<const Bytes> content_;
 };
 
 class PartIterator final : public platform::ComObject<IXpsPartIterator, &IID_IXpsPartIterator> {

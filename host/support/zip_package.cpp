@@ -3,9 +3,12 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <regex>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 #include "support/host_error.h"
 #include "support/part_name.h"
@@ -19,6 +22,34 @@ struct Piece {
   unsigned number;
   bool last;
 };
+
+// An interleaved item "<part>/[<n>].piece" or "<part>/[<n>].last.piece" (n of 1 to 9 digits,
+// letters in any case): its part name, number and whether it is the last. Read from the end, the
+// way the name is built.
+std::optional<std::pair<std::string, Piece>> PieceOf(const std::string& name) {
+  auto endsWith = [&](size_t end, const char* suffix) {
+    const size_t n = std::strlen(suffix);
+    if (end < n) return false;
+    for (size_t i = 0; i < n; ++i)
+      if (std::tolower(static_cast<unsigned char>(name[end - n + i])) != suffix[i]) return false;
+    return true;
+  };
+  if (!endsWith(name.size(), ".piece")) return std::nullopt;
+  size_t end = name.size() - 6;
+  const bool last = endsWith(end, ".last");
+  if (last) end -= 5;
+  if (end == 0 || name[end - 1] != ']') return std::nullopt;
+  const size_t digitsEnd = end - 1;
+  size_t digitsStart = digitsEnd;
+  while (digitsStart > 0 && name[digitsStart - 1] >= '0' && name[digitsStart - 1] <= '9') --digitsStart;
+  const size_t digits = digitsEnd - digitsStart;
+  if (digits < 1 || digits > 9 || digitsStart < 2 || name[digitsStart - 1] != '[' || name[digitsStart - 2] != '/')
+    return std::nullopt;
+  std::string part = name.substr(0, digitsStart - 2);
+  if (part.find_first_of("\r\n") != std::string::npos) return std::nullopt;  // as a regular expression's "."
+  const auto number = static_cast<unsigned>(std::stoul(name.substr(digitsStart, digits)));
+  return std::make_pair(std::move(part), Piece{0, number, last});
+}
 
 std::string ZipErrorText(int code) {
   zip_error_t error;
@@ -56,7 +87,6 @@ ZipPackage::ZipPackage(const std::string& path, const PackageLimits& limits) : p
     if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxParts)
       throw HostError(HrTooLarge(), path + ": more than " + std::to_string(limits.maxParts) + " ZIP items");
 
-    static const std::regex pieceName(R"(^(.*)/\[([0-9]{1,9})\](\.last)?\.piece$)", std::regex::icase);
     std::map<std::string, std::vector<Piece>> pieces;
     std::map<std::string, std::string> pieceSpelling;
     std::uint64_t total = 0;
@@ -73,12 +103,11 @@ ZipPackage::ZipPackage(const std::string& path, const PackageLimits& limits) : p
         throw HostError(HrTooLarge(), path + ": the package exceeds the total size limit");
 
       const std::string name = item[0] == '/' ? item : "/" + item;
-      std::smatch m;
-      if (std::regex_match(name, m, pieceName)) {
-        const std::string key = PartKey(m[1].str());
-        pieces[key].push_back({static_cast<std::uint64_t>(i), static_cast<unsigned>(std::stoul(m[2].str())),
-                               m[3].matched});
-        pieceSpelling.emplace(key, m[1].str());
+      if (auto piece = PieceOf(name)) {
+        const std::string key = PartKey(piece->first);
+        piece->second.index = static_cast<std::uint64_t>(i);
+        pieces[key].push_back(piece->second);
+        pieceSpelling.emplace(key, piece->first);
         continue;
       }
       const std::string key = PartKey(name);

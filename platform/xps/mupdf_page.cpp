@@ -89,7 +89,7 @@ MupdfPage::~MupdfPage() {
 
 void MupdfPage::SetMinimalLineWidth(float width) { fz_set_graphics_min_line_width(ctx_, width); }
 
-HRESULT MupdfPage::Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples) {
+HRESULT MupdfPage::Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples, bool cleared) {
   fz_context* ctx = ctx_;
   fz_pixmap* pixmap = nullptr;
   fz_device* device = nullptr;
@@ -99,7 +99,7 @@ HRESULT MupdfPage::Render(int x0, int y0, int x1, int y1, float dpi, unsigned ch
   fz_try(ctx) {
     const fz_irect box = fz_make_irect(x0, y0, x1, y1);
     pixmap = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_bgr(ctx), box, nullptr, 1, samples);
-    fz_clear_pixmap(ctx, pixmap);
+    if (!cleared) fz_clear_pixmap(ctx, pixmap);
     device = fz_new_draw_device(ctx, fz_identity, pixmap);
     fz_run_display_list(ctx, list_, device, fz_scale(dpi / 72.0f, dpi / 72.0f), fz_rect_from_irect(box), nullptr);
     fz_close_device(ctx, device);

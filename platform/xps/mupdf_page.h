@@ -32,8 +32,9 @@ class MupdfPage {
 
   // Renders the device pixels [x0, x1) × [y0, y1) of the page at dpi into samples: rows of
   // (x1 − x0) × 4 bytes, blue, green, red, alpha, premultiplied, transparent where nothing is
-  // drawn. Fails with E_OUTOFMEMORY or XPS_E_INVALID_MARKUP.
-  HRESULT Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples);
+  // drawn; cleared says that samples are all zero already. Fails with E_OUTOFMEMORY or
+  // XPS_E_INVALID_MARKUP.
+  HRESULT Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples, bool cleared);
 
  private:
   MupdfPage() = default;

@@ -123,7 +123,8 @@ class Rasterizer : public ComObject<IXpsRasterizer, &IID_IXpsRasterizer> {
       if (row > 0 && callback != nullptr && callback->Continue() != S_OK) return kCancelled;
       const int rows = std::min(bandRows, height - row);
       unsigned char* target = buffer.empty() ? data + static_cast<size_t>(row) * stride : buffer.data();
-      const HRESULT hr = page_->Render(x, y + row, x + width, y + row + rows, dpi_, target);
+      // A new bitmap starts transparent black; only the reused band buffer needs clearing.
+      const HRESULT hr = page_->Render(x, y + row, x + width, y + row + rows, dpi_, target, buffer.empty());
       if (FAILED(hr)) return hr;
       Unpremultiply(target, static_cast<size_t>(width) * rows);
       if (!buffer.empty())
