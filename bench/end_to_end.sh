@@ -9,9 +9,10 @@
 # The jobs: the bundled receipt and the documents of bench/documents.sh (five text pages on A4, five
 # pages with colour images on US Letter, a text page 80 mm x 1 m), each printed on a printer
 # description whose only medium is its page, so that both sides render the same pixels. Prints per
-# job the median seconds of each side and their ratio (goal <= 1.3), the median time from process
-# start to the first byte of printer data against MuPDF's median time to render the first page
-# alone (goal: within 1.5x), and the load average before and after.
+# job the median wall seconds of each side and their ratio (goal <= 1.3), the same for CPU seconds
+# (user and system, less moved by other work on the machine), the median time from process start
+# to the first byte of printer data against MuPDF's median time to render the first page alone
+# (goal: within 1.5x), and the load average before and after.
 # Fails when a tool or document is missing or a job does not print.
 set -euo pipefail
 
@@ -40,10 +41,24 @@ jobs=(
 
 # Microseconds since the epoch, without starting a process.
 now() { echo $((${EPOCHREALTIME/./})); }
+# Sets cpu to the microseconds of CPU (user and system) that the finished child processes have
+# used so far; run in this shell, not in a command substitution, whose children are its own.
+cpu() {
+  times >"$work/times"
+  local user sys
+  { read -r _; read -r user sys; } <"$work/times"
+  cpu=$(($(micros "$user") + $(micros "$sys")))
+}
+micros() {  # 1m2.345s
+  local t=${1%s}
+  local sec=${t#*m}
+  echo $((${t%%m*} * 60000000 + 10#${sec/./} * 1000))
+}
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-8s %5s %9s %9s %6s %10s %10s %6s\n' job pages "print s" "render s" ratio "1st byte" "1st page" ratio
+printf '%-8s %5s | %8s %8s %5s | %8s %8s %5s | %8s %8s %5s\n' job pages "print s" "mutool s" ratio \
+  "print cpu" "mutool cpu" ratio "1st byte" "1st page" ratio
 for entry in "${jobs[@]}"; do
   IFS='|' read -r name job printer <<<"$entry"
   [[ -f $job ]] || { echo "missing $job" >&2; exit 1; }
@@ -51,21 +66,25 @@ for entry in "${jobs[@]}"; do
   "$print" -p "$printer" --output "$work/out.prn" "$job"
   pages=$(mutool draw -r 10 -o /dev/null -F pgm "$job" 2>&1 | grep -c '^page ' || true)
   ((pages > 0)) || { echo "mutool renders no page of $job" >&2; exit 1; }
-  prints=() renders=() firstBytes=() firstPages=()
+  prints=() renders=() printCpus=() renderCpus=() firstBytes=() firstPages=()
   for ((i = 0; i < runs; i++)); do
     # The printer data goes through a pipe, whose reader notes when the first byte arrives.
-    t0=$(now)
+    cpu && c0=$cpu t0=$(now)
     tFirst=$("$print" -p "$printer" "$job" | { head -c 1 >/dev/null; now; cat >/dev/null; })
-    t1=$(now)
+    t1=$(now) && cpu && c1=$cpu
     mutool draw -q -r 203 "$job" 2>/dev/null
-    t2=$(now)
+    t2=$(now) && cpu && c2=$cpu
     mutool draw -q -r 203 "$job" 1 2>/dev/null
     t3=$(now)
     prints+=($((t1 - t0))) renders+=($((t2 - t1))) firstBytes+=($((tFirst - t0))) firstPages+=($((t3 - t2)))
+    printCpus+=($((c1 - c0))) renderCpus+=($((c2 - c1)))
   done
   awk -v n="$name" -v p="$pages" -v a="$(median "${prints[@]}")" -v b="$(median "${renders[@]}")" \
-    -v c="$(median "${firstBytes[@]}")" -v d="$(median "${firstPages[@]}")" 'BEGIN {
-    printf "%-8s %5d %9.3f %9.3f %6.2f %10.3f %10.3f %6.2f\n", n, p, a / 1e6, b / 1e6, a / b, c / 1e6, d / 1e6, c / d }'
+    -v c="$(median "${printCpus[@]}")" -v d="$(median "${renderCpus[@]}")" \
+    -v e="$(median "${firstBytes[@]}")" -v f="$(median "${firstPages[@]}")" 'BEGIN {
+    printf "%-8s %5d | %8.3f %8.3f %5.2f | %9.3f %10.3f %5.2f | %8.3f %8.3f %5.2f\n",
+      n, p, a / 1e6, b / 1e6, a / b, c / 1e6, d / 1e6, c / d, e / 1e6, f / 1e6, e / f }'
 done
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "(median of $runs interleaved runs; ratio = brimloft-print / mutool draw, goals 1.3 and 1.5)"
+echo "(medians of $runs interleaved runs; ratio = brimloft-print / mutool draw; goals 1.3 for the whole job and"
+echo " 1.5 for the first byte against MuPDF rendering the first page alone; cpu = user + system seconds)"

@@ -1,6 +1,8 @@
 // The part objects and the document provider that the filter reads its job through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "host_test_util.h"
 #include "support/document_provider.h"
 #include "support/font_embedding.h"
@@ -170,6 +172,12 @@ TEST(XpsParts, PageIteratorYieldsFontsAsPlainFonts) {
   auto restriction = static_cast<EXpsFontRestriction>(0x55);
   EXPECT_EQ(font->GetFontRestriction(&restriction), S_OK);
   EXPECT_EQ(unsigned(restriction), host::EmbeddingRestriction(bytes));
+  // The font read once for both is read anew once its type says the stored bytes are plain.
+  ASSERT_EQ(font->SetFontContent(L"application/vnd.ms-opentype"), S_OK);
+  const auto stored = ReadAll(font.get());
+  ASSERT_EQ(stored.size(), bytes.size());
+  EXPECT_NE(stored, bytes);
+  EXPECT_TRUE(std::equal(stored.begin() + 32, stored.end(), bytes.begin() + 32));
 
   it->Next();
   EXPECT_TRUE(it->IsDone());
