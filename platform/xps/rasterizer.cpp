@@ -33,6 +33,7 @@ bool FourUnchanged(const unsigned char* pixels) {
   std::uint64_t a, b;
   std::memcpy(&a, pixels, 8);
   std::memcpy(&b, pixels + 8, 8);
+  if ((a & b & kAlpha) == kAlpha) return true;  // opaque, the common case, tested first
   a &= kAlpha;
   b &= kAlpha;
   // An alpha byte is 0 or 255 exactly when each of its bits equals the next higher one.
