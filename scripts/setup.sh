@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxml2-dev librapidxml-dev libzip-dev libpng-dev zlib1g-dev
   libmupdf-dev mupdf-tools libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
-  libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript ghostscript-doc man-db
+  libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript ghostscript-doc
   g++-mingw-w64-x86-64-posix wine64 osslsigncode openssl libxml2-utils
   libcups2-dev cups cups-daemon cups-client cups-filters cups-ppdc
   clang-14 libclang-rt-14-dev
