@@ -11,6 +11,7 @@ packages=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript
   g++-mingw-w64-x86-64-posix wine64 osslsigncode openssl libxml2-utils
   libcups2-dev cups-daemon cups-client cups-filters cups-ppdc
+  libpappl-dev cups-ipp-utils curl chromium
   clang-14 libclang-rt-14-dev valgrind
 )
 
