@@ -32,8 +32,8 @@ FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobR
     for (const VendorChoice& choice : attribute.choices)
       if (asked->second == choice.keyword) chosen = &choice;
     if (chosen == nullptr)
-      throw JobOptionError(std::string(attribute.name) + " \"" + asked->second + "\" is not supported: choose " +
-                           OfferedKeywords(attribute));
+      throw JobOptionError("the value \"" + asked->second + "\" of " + attribute.name +
+                           " is not supported: choose " + OfferedKeywords(attribute));
     features[attribute.feature] = chosen->option;
   }
   return features;

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The bundled receipt through a real CUPS queue: a private cupsd on loopback, a driverless queue
+# (lpadmin -m everywhere) pointing at brimloft-printer-app, and lp of the receipt as XPS and as
+# PDF (both passed through as they are, typed by the application) and, straight to the
+# application, as PWG raster. Each paper must match brimloft-print's within a few dots.
+# usage: cups_queue_test.sh APP BRIMLOFT_PRINT BRIMLOFT_DECODE RECEIPT.xps WORKDIR
+set -euo pipefail
+APP=$1
+PRINT=$2
+DECODE=$3
+receipt=$4
+work=$5
+here=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$work"
+mkdir -p "$work"
+source "$here/app_fixture.sh"
+cupsd_pid=
+cleanup() {
+  [ -n "$cupsd_pid" ] && { kill "$cupsd_pid" 2>/dev/null || true; wait "$cupsd_pid" 2>/dev/null || true; }
+  stop_app || true
+}
+trap cleanup EXIT
+
+start_app "$work/app"
+add_printer rx2 brimloft_rx2p
+
+# A cupsd of the test's own, on loopback, with every folder inside the work folder.
+c=$work/cups
+mkdir -p "$c/etc/ppd" "$c/spool" "$c/tmp" "$c/cache" "$c/state" "$c/log"
+cups_port=$(free_port)
+cat > "$c/etc/cupsd.conf" <<CONF
+Listen 127.0.0.1:$cups_port
+LogLevel warn
+WebInterface No
+Browsing No
+<Location />
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+<Location /admin>
+  Order allow,deny
+  Allow from 127.0.0.1
+</Location>
+# Only this test's own clients reach this cupsd (loopback, a port of its own): no passwords.
+DefaultPolicy open
+<Policy open>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+cat > "$c/etc/cups-files.conf" <<CONF
+ServerRoot $c/etc
+RequestRoot $c/spool
+TempDir $c/tmp
+CacheDir $c/cache
+StateDir $c/state
+AccessLog $c/log/access_log
+ErrorLog $c/log/error_log
+PageLog $c/log/page_log
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+CONF
+chmod -R go+rX "$c"
+cupsd -f -c "$c/etc/cupsd.conf" -s "$c/etc/cups-files.conf" &
+cupsd_pid=$!
+export CUPS_SERVER=127.0.0.1:$cups_port
+for _ in $(seq 100); do lpstat -r >/dev/null 2>&1 && break; sleep 0.1; done
+lpadmin -p receipts -E -v "ipp://localhost:$APP_PORT/ipp/print/rx2" -m everywhere
+
+# The reference: brimloft-print's paper for the same printer and options.
+"$PRINT" -p RX2P --output "$work/reference.prn" --preview "$work/reference.png" "$receipt"
+mutool convert -o "$work/receipt.pdf" "$receipt" >/dev/null 2>&1
+# PWG raster of the receipt fitted into the printer's default roll (72 x 101.6 mm: 575 x 812 dots).
+python3 "$here/fit_to_roll.py" "$work/receipt.pdf" "$work/receipt.pwg" 575 812
+
+status=0
+check() {  # check NAME COUNT: waits for the COUNTth paper, decodes it and compares it with the reference
+  local out
+  for _ in $(seq 300); do
+    [ "$(ls "$APP_OUTPUT" | wc -l)" -ge "$2" ] && break
+    sleep 0.1
+  done
+  wait_jobs_done rx2 60
+  out=$(ls -t "$APP_OUTPUT"/*.prn | head -1)
+  cp "$out" "$work/$1.prn"
+  "$DECODE" "$work/$1.prn" --png "$work/$1.png" | tail -2
+  python3 "$here/compare_paper.py" "$work/reference.png" "$work/$1.png" 3 || status=1
+}
+
+echo "== lp of the receipt as XPS (raw) through the driverless queue"
+lp -d receipts -o raw "$receipt" >/dev/null
+check lp-xps 1
+echo "== lp of the receipt as PDF (raw) through the driverless queue"
+# Raw: CUPS's own PDF filter would fit the 80 mm page into the queue's default 72 x 101.6 mm roll
+# and centre it, which is CUPS's composition, not the application's.
+lp -d receipts -o raw "$work/receipt.pdf" >/dev/null
+check lp-pdf 2
+echo "== the receipt as PWG raster, straight to the application"
+ipptool -q -T 30 -f "$work/receipt.pwg" -d filetype=image/pwg-raster "ipp://localhost:$APP_PORT/ipp/print/rx2" \
+  print-job.test
+check pwg 3
+exit $status
