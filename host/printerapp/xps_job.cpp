@@ -43,6 +43,7 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
                       ComPtr<IPrintWriteStream>(stream.get()));
     ComPtr<IPrintPipelineFilter> filter = Module().CreateFilter(variant);
     host::JobOutcome outcome;
+    const auto started = std::chrono::steady_clock::now();
     {
       host::FilterRun run(filter, hostJob);
       bool stopping = false;
@@ -56,6 +57,9 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
     }
     filter.reset();
     stream->Close();
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The engine printed the XPS document in %lld ms.",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - started).count()));
     if (FAILED(outcome.hr)) {
       std::string detail = package->LastError();
       if (detail.empty()) detail = stream->LastError();

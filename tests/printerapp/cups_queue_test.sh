@@ -14,9 +14,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$work"
 mkdir -p "$work"
 source "$here/app_fixture.sh"
-cupsd_pid=
+source "$here/cups_fixture.sh"
 cleanup() {
-  [ -n "$cupsd_pid" ] && { kill "$cupsd_pid" 2>/dev/null || true; wait "$cupsd_pid" 2>/dev/null || true; }
+  stop_cupsd
   stop_app || true
 }
 trap cleanup EXIT
@@ -24,48 +24,7 @@ trap cleanup EXIT
 start_app "$work/app"
 add_printer rx2 brimloft_rx2p
 
-# A cupsd of the test's own, on loopback, with every folder inside the work folder.
-c=$work/cups
-mkdir -p "$c/etc/ppd" "$c/spool" "$c/tmp" "$c/cache" "$c/state" "$c/log"
-cups_port=$(free_port)
-cat > "$c/etc/cupsd.conf" <<CONF
-Listen 127.0.0.1:$cups_port
-LogLevel warn
-WebInterface No
-Browsing No
-<Location />
-  Order allow,deny
-  Allow from 127.0.0.1
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow from 127.0.0.1
-</Location>
-# Only this test's own clients reach this cupsd (loopback, a port of its own): no passwords.
-DefaultPolicy open
-<Policy open>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-cat > "$c/etc/cups-files.conf" <<CONF
-ServerRoot $c/etc
-RequestRoot $c/spool
-TempDir $c/tmp
-CacheDir $c/cache
-StateDir $c/state
-AccessLog $c/log/access_log
-ErrorLog $c/log/error_log
-PageLog $c/log/page_log
-ServerBin /usr/lib/cups
-DataDir /usr/share/cups
-CONF
-chmod -R go+rX "$c"
-cupsd -f -c "$c/etc/cupsd.conf" -s "$c/etc/cups-files.conf" &
-cupsd_pid=$!
-export CUPS_SERVER=127.0.0.1:$cups_port
-for _ in $(seq 100); do lpstat -r >/dev/null 2>&1 && break; sleep 0.1; done
+start_cupsd "$work/cups"
 lpadmin -p receipts -E -v "ipp://localhost:$APP_PORT/ipp/print/rx2" -m everywhere
 
 # The reference: brimloft-print's paper for the same printer and options.

@@ -69,4 +69,23 @@ expect "$work/bad-dither.state" 'job-state.*aborted' "an unknown dither aborts t
 expect "$work/bad-dither.state" 'value .*sparkle.* of brimloft-dither is not supported: choose none, error-diffusion' \
   "the aborted job says why in its state message"
 expect "$work/after-bad.decoded" 'cuts: 1' "the next job prints"
+
+# Safe by default: loopback only, no file device outside the output folder, and no listening
+# beyond loopback without a password service.
+if ss -ltnH "sport = :$APP_PORT" | awk '{print $4}' | grep -vqE '^(127\.0\.0\.1|\[::1\]):'; then
+  echo "FAILED: the server listens beyond loopback:"; ss -ltnH "sport = :$APP_PORT"; status=1
+else
+  echo "ok: the server listens on loopback only"
+fi
+if add_printer outside brimloft_rx1p "file://$work" 2>/dev/null; then
+  echo "FAILED: a file device outside the output folder was accepted"; status=1
+else
+  echo "ok: a file device outside the output folder is refused"
+fi
+if timeout 20 "$APP" server -o listen-hostname=0.0.0.0 -o server-port="$(free_port)" \
+     -o spool-directory="$work/open" > "$work/open.out" 2>&1; then
+  echo "FAILED: the server listened on every interface without auth-service"; status=1
+else
+  expect "$work/open.out" 'auth-service' "listening beyond loopback without auth-service is refused in words"
+fi
 exit $status
