@@ -31,7 +31,9 @@ JobRequest RequestOf(const pappl_pr_options_t& options) {
 
 FeatureTable FeaturesOf(pappl_job_t* job, const pappl_pr_options_t& options, bool turnLandscape) {
   const std::string variant = VariantOfPrinter(papplJobGetPrinter(job));
-  return JobFeatures(platform::BuiltInPrinterDescription(variant), RequestOf(options), turnLandscape);
+  JobRequest request = RequestOf(options);
+  request.mediaChosen = papplJobGetAttribute(job, "media") != nullptr || papplJobGetAttribute(job, "media-col") != nullptr;
+  return JobFeatures(platform::BuiltInPrinterDescription(variant), request, turnLandscape);
 }
 
 void CheckNotCancelledBeforeStart(pappl_job_t* job) {

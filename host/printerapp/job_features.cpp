@@ -21,8 +21,9 @@ std::string OfferedKeywords(const VendorAttribute& attribute) {
 FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobRequest& request, bool turnLandscape) {
   FeatureTable features;
   for (const platform::PrinterFeature& feature : printer.features) features[feature.name] = feature.defaultOption;
+  features.erase("PageMediaSize");
   const std::string roll = RollOptionFor(printer, request.mediaWidth, request.mediaLength);
-  if (!roll.empty()) features["PageMediaSize"] = roll;
+  if (request.mediaChosen && !roll.empty()) features["PageMediaSize"] = roll;
   features["PageOrientation"] = turnLandscape && request.landscape ? "Landscape" : "Portrait";
   features["QVBright"] = BrightnessOption(request.printDarkness, request.darknessConfigured);
   for (const VendorAttribute& attribute : VendorAttributes()) {

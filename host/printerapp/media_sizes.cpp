@@ -39,6 +39,7 @@ std::vector<RollSize> RollSizes(const platform::PrinterDescription& printer) {
   const platform::PrinterFeature* feature = printer.FindFeature(false, "PageMediaSize");
   if (feature == nullptr) return sizes;
   for (const platform::PrinterOption& option : feature->options) {
+    if (Scored(option, "MediaSizeWidth") <= 0) continue;  // the custom size: IPP's roll range
     RollSize size;
     size.option = option.name;
     size.width = Scored(option, "MediaSizeWidth") / 10;

@@ -93,11 +93,14 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
   const fz_rect turned = fz_transform_rect(bounds, turn);
   if (turned.x1 - turned.x0 <= 0 || turned.y1 - turned.y0 <= 0)
     throw PdfError("page " + std::to_string(page + 1) + " has no area");
-  const float scale = std::min(float(width) / (turned.x1 - turned.x0), float(height) / (turned.y1 - turned.y0));
+  const float across = float(width) / (turned.x1 - turned.x0);
+  const float scale = height == 0 ? across : std::min(across, float(height) / (turned.y1 - turned.y0));
   fz_matrix ctm = fz_concat(turn, fz_scale(scale, scale));
   const fz_rect placed = fz_transform_rect(bounds, ctm);
   ctm = fz_concat(ctm, fz_translate(-placed.x0, -placed.y0));
-  const unsigned rows = height;
+  const double length = height != 0 ? height : std::ceil(double(placed.y1 - placed.y0) - 0.01);
+  if (length > kMaxRows) throw PdfError("page " + std::to_string(page + 1) + " is longer than 1,048,576 rows");
+  const unsigned rows = static_cast<unsigned>(length);
 
   for (unsigned top = 0; top < rows; top += bandRows) {
     if (stop()) return;

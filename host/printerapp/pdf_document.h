@@ -33,7 +33,8 @@ class PdfDocument {
 
   // Renders page (0-based) onto a white sheet of width x height pixels at dpi, fitted whole into
   // it (the smaller of the two scales) from its top left corner, as the XPS rasterizer fits a
-  // page into the ticket's media size; turned a quarter turn counter-clockwise first when
+  // page into the ticket's media size; a height of 0 makes the sheet as long as keeps the page's
+  // proportions at that width; turned a quarter turn counter-clockwise first when
   // landscape. Bands of at most bandRows rows go to sink top to bottom (which may throw; rendering
   // stops); stop is asked before every band. Throws PdfError for a page MuPDF cannot render, one
   // without area, or a sheet longer than 1,048,576 rows.

@@ -4,6 +4,7 @@
 
 #include "cupsfilter/strip_plan.h"
 #include "printer/BrimloftBitmapHandler.h"
+#include "printer/BrimloftBitmapHandler.h"
 #include "printerapp/device_stream.h"
 #include "printerapp/document_jobs.h"
 #include "printerapp/job_context.h"
@@ -25,7 +26,10 @@ bool PrintPdfJob(pappl_job_t* job, pappl_device_t* device, void*) {
     // The sheet is the job's media at the printer's resolution, as the XPS rasterizer makes it.
     constexpr double kDpi = 203;
     const auto dots = [](int hundredthsMm) { return unsigned(std::max(1.0, std::trunc(kDpi * hundredthsMm / 2540.0 + 0.5))); };
-    const unsigned sheetWidth = dots(options->media.size_width), sheetHeight = dots(options->media.size_length);
+    // Without a chosen media the page keeps its own size: as wide as the head, in its proportions.
+    const bool chosen = features.count("PageMediaSize") != 0;
+    const unsigned sheetWidth = chosen ? dots(options->media.size_width) : HeadWidth(variant);
+    const unsigned sheetHeight = chosen ? dots(options->media.size_length) : 0;
     const unsigned first = std::max(1u, options->first_page);
     const unsigned last = std::min(pages, options->last_page);
     const int copies = std::clamp(options->copies, 1, 999);

@@ -30,8 +30,8 @@ lpadmin -p receipts -E -v "ipp://localhost:$APP_PORT/ipp/print/rx2" -m everywher
 # The reference: brimloft-print's paper for the same printer and options.
 "$PRINT" -p RX2P --output "$work/reference.prn" --preview "$work/reference.png" "$receipt"
 mutool convert -o "$work/receipt.pdf" "$receipt" >/dev/null 2>&1
-# PWG raster of the receipt fitted into the printer's default roll (72 x 101.6 mm: 575 x 812 dots).
-python3 "$here/fit_to_roll.py" "$work/receipt.pdf" "$work/receipt.pwg" 575 812
+# PWG raster of the receipt in its own size on the roll: as wide as the 576-dot head.
+python3 "$here/fit_to_roll.py" "$work/receipt.pdf" "$work/receipt.pwg" 576 0
 
 status=0
 check() {  # check NAME COUNT: waits for the COUNTth paper, decodes it and compares it with the reference

@@ -4,6 +4,7 @@ HEIGHT dots from its top left corner, as the XPS rasterizer fits a page into the
 size, so that the raster path can be compared with the XPS and PDF paths.
 
 usage: fit_to_roll.py IN.pdf OUT.pwg WIDTH HEIGHT
+A HEIGHT of 0 keeps the page's proportions at WIDTH (the page's own size on the roll).
 """
 import os
 import struct
@@ -17,11 +18,13 @@ def main():
     source, target, width, height = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
     with tempfile.TemporaryDirectory() as folder:
         pgm = os.path.join(folder, "page.pgm")
-        subprocess.run(["mutool", "draw", "-q", "-F", "pgm", "-c", "gray", "-r", "203", "-w", str(width),
-                        "-h", str(height), "-o", pgm, source, "1"], check=True)
+        box = ["-w", str(width)] + (["-h", str(height)] if height else [])
+        subprocess.run(["mutool", "draw", "-q", "-F", "pgm", "-c", "gray", "-r", "203"] + box + ["-o", pgm, source, "1"],
+                       check=True)
         data = open(pgm, "rb").read()
         magic, size, _, pixels = data.split(b"\n", 3)
         w, h = map(int, size.split())
+        height = height or h
         if magic != b"P5" or w > width or h > height:
             raise SystemExit(f"unexpected rendering {magic!r} {w} x {h}")
         rows = b"".join(b"\0" + pixels[y * w:(y + 1) * w] + b"\xff" * (width - w) if y < h
