@@ -1,0 +1,34 @@
+#include "printerapp/engine_session.h"
+
+#include <objbase.h>
+
+#include "module/filtertypes.h"
+
+namespace brimloft::printerapp {
+
+namespace {
+
+std::mutex& EngineTurn() {
+  static std::mutex turn;
+  return turn;
+}
+
+}  // namespace
+
+EngineSession::EngineSession() : turn_(EngineTurn()) {
+  apartment_ = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  if (FAILED(apartment_) && apartment_ != RPC_E_CHANGED_MODE) throw_hr(apartment_, "printerapp", __LINE__);
+  try {
+    folder_.emplace("brimloft-printer-app");
+  } catch (...) {
+    if (SUCCEEDED(apartment_)) CoUninitialize();
+    throw;
+  }
+}
+
+EngineSession::~EngineSession() {
+  folder_.reset();
+  if (SUCCEEDED(apartment_)) CoUninitialize();
+}
+
+}  // namespace brimloft::printerapp

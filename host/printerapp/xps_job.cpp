@@ -1,0 +1,76 @@
+#include <chrono>
+#include <exception>
+#include <stdexcept>
+
+#include "platform/printer_description.h"
+#include "printerapp/device_stream.h"
+#include "printerapp/document_jobs.h"
+#include "printerapp/engine_session.h"
+#include "printerapp/job_context.h"
+#include "printerapp/printer_variants.h"
+#include "support/filter_module.h"
+#include "support/host_error.h"
+#include "support/job.h"
+#include "support/job_runner.h"
+#include "support/xps_package.h"
+
+namespace brimloft::printerapp {
+
+namespace {
+
+// The filter module, loaded once for the life of the process as the spooler keeps it.
+const host::FilterModule& Module() {
+  static const host::FilterModule module(host::DefaultModulePath());
+  return module;
+}
+
+}  // namespace
+
+bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
+  try {
+    CheckNotCancelledBeforeStart(job);
+    PrintOptions options = OptionsOf(job, 0);
+    // The filter turns landscape pages onto the roll itself.
+    const FeatureTable features = FeaturesOf(job, *options, true);
+    const std::string variant = VariantOfPrinter(papplJobGetPrinter(job));
+    std::shared_ptr<host::XpsPackage> package = host::XpsPackage::Open(papplJobGetFilename(job));
+    papplJobSetImpressions(job, static_cast<int>(package->PageCount()));
+
+    EngineSession session;
+    CheckNotCancelledBeforeStart(job);  // again, now that the job holds the engine
+    ComPtr<DeviceStream> stream = DeviceStream::Create(device);
+    host::Job hostJob(package, platform::BuiltInPrinterDescription(variant), features,
+                      ComPtr<IPrintWriteStream>(stream.get()));
+    ComPtr<IPrintPipelineFilter> filter = Module().CreateFilter(variant);
+    host::JobOutcome outcome;
+    const auto started = std::chrono::steady_clock::now();
+    {
+      host::FilterRun run(filter, hostJob);
+      bool stopping = false;
+      while (!run.WaitFor(std::chrono::milliseconds(100))) {
+        if (!stopping && papplJobIsCanceled(job)) {
+          stopping = true;
+          run.Shutdown();
+        }
+      }
+      outcome = run.Wait();
+    }
+    filter.reset();
+    stream->Close();
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The engine printed the XPS document in %lld ms.",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - started).count()));
+    if (FAILED(outcome.hr)) {
+      std::string detail = package->LastError();
+      if (detail.empty()) detail = stream->LastError();
+      throw std::runtime_error("the XPS document could not be printed: " + outcome.step + " returned " +
+                               host::HexHr(outcome.hr) + (detail.empty() ? "" : " (" + detail + ")"));
+    }
+    papplJobSetImpressionsCompleted(job, static_cast<int>(package->PageCount()));
+    return true;
+  } catch (...) {
+    return EndFailedJob(job, std::current_exception());
+  }
+}
+
+}  // namespace brimloft::printerapp
