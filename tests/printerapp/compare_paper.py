@@ -11,33 +11,37 @@ import zlib
 
 
 def read_png(path):
-    """Width, height and the set of dark pixels of an 8-bit grey or RGB PNG."""
+    """Width, height and the set of dark pixels of a grey, RGB or palette PNG without interlace."""
     data = open(path, "rb").read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         raise SystemExit(f"{path}: not a PNG file")
-    pos, idat, width = 8, b"", 0
+    pos, idat, width, palette = 8, b"", 0, []
     while pos < len(data):
         length, kind = struct.unpack(">I4s", data[pos:pos + 8])
         body = data[pos + 8:pos + 8 + length]
         if kind == b"IHDR":
             width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            if depth != 8 or colour not in (0, 2) or interlace:
-                raise SystemExit(f"{path}: only 8-bit grey or RGB PNG without interlace is read")
-            channels = 1 if colour == 0 else 3
+            if colour not in (0, 2, 3) or interlace or (colour != 3 and depth != 8):
+                raise SystemExit(f"{path}: only 8-bit grey or RGB, or palette PNG without interlace is read")
+            channels = 3 if colour == 2 else 1
+        elif kind == b"PLTE":
+            palette = [tuple(body[i:i + 3]) for i in range(0, len(body), 3)]
         elif kind == b"IDAT":
             idat += body
         pos += 12 + length
     raw = zlib.decompress(idat)
-    stride = width * channels
+    bits = channels * depth
+    stride = (width * bits + 7) // 8
+    bpp = max(1, bits // 8)  # the byte distance the filters look back
     previous = bytearray(stride)
     dark = set()
     for y in range(height):
         start = y * (stride + 1)
         kind, row = raw[start], bytearray(raw[start + 1:start + 1 + stride])
         for i in range(stride):
-            left = row[i - channels] if i >= channels else 0
+            left = row[i - bpp] if i >= bpp else 0
             up = previous[i]
-            upleft = previous[i - channels] if i >= channels else 0
+            upleft = previous[i - bpp] if i >= bpp else 0
             if kind == 1:
                 row[i] = (row[i] + left) & 255
             elif kind == 2:
@@ -49,7 +53,12 @@ def read_png(path):
                 pa, pb, pc = abs(p - left), abs(p - up), abs(p - upleft)
                 row[i] = (row[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else upleft)) & 255
         for x in range(width):
-            if row[x * channels] < 128 and row[x * channels + channels - 1] < 128:
+            if colour == 3:
+                index = (row[x * depth // 8] >> (8 - depth - (x * depth) % 8)) & ((1 << depth) - 1)
+                red, _, blue = palette[index]
+            else:
+                red, blue = row[x * channels], row[x * channels + channels - 1]
+            if red < 128 and blue < 128:
                 dark.add((x, y))
         previous = row
     return width, height, dark
