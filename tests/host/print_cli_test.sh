@@ -42,17 +42,31 @@ expect bad-printer 1 "no variant code" -- "$print" -p RX9Z --output "$scratch/o.
 expect bad-feature 1 "no feature Frobnication" -- "$print" -o Frobnication=On --output "$scratch/o.bin" "$examples/receipt.xps"
 expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
 
-# A bad job must not truncate an existing output file.
-printf 'keep me' >"$scratch/kept.bin"
-"$print" --output "$scratch/kept.bin" "$scratch/words.xps" 2>/dev/null
-if [ "$(cat "$scratch/kept.bin")" = "keep me" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL kept-output"; fi
-
 # check NAME CONDITION...: counts one result.
 check() {
   local name=$1
   shift
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
 }
+
+# left_as_it_was STATUS WANT: the job ended with WANT (1 by default) and the existing output is
+# untouched, with no temporary file beside it.
+left_as_it_was() {
+  [ "$1" -eq "${2:-1}" ] && [ "$(cat "$scratch/kept/out.bin")" = "keep me" ] && [ "$(ls -A "$scratch/kept")" = out.bin ]
+}
+# kept NAME -- command...: the command fails and leaves the existing output as it was.
+kept() {
+  local name=$1
+  shift 2
+  mkdir -p "$scratch/kept" && printf 'keep me' >"$scratch/kept/out.bin"
+  "$@" >/dev/null 2>&1 </dev/null
+  check "$name" left_as_it_was $?
+}
+kept kept-bad-job -- "$print" --output "$scratch/kept/out.bin" "$scratch/words.xps"
+kept kept-bad-value -- "$print" -o QVDither=Foo --output "$scratch/kept/out.bin" "$examples/receipt.xps"
+kept kept-missing-input -- "$print" --output "$scratch/kept/out.bin" "$scratch/absent.xps"
+kept kept-page-2-fails -- env BRIMLOFT_MODULE="$fake" BRIMLOFT_FAKE_FAIL=80004005 \
+  "$print" --output "$scratch/kept/out.bin" "$samples/testPPT.xps"
 
 # The job through a stand-in filter: the output, a failing job, a full disk, Ctrl-C.
 export BRIMLOFT_MODULE=$fake
@@ -66,10 +80,16 @@ expect disk-full 1 "No space left on device" -- "$print" --output /dev/full "$sa
 expect no-module 1 "loading the filter module" -- env BRIMLOFT_MODULE="$scratch/none.so" \
   "$print" --output "$scratch/o.bin" "$samples/testPPT.xps"
 
-BRIMLOFT_FAKE_PAGE_MS=400 "$print" --output "$scratch/stopped.bin" "$samples/testPPT.xps" 2>"$scratch/err" &
+# Stopped: a device or pipe keeps what it got (here standard output), a file is left as it was.
+printf 'keep me' >"$scratch/kept/out.bin"
+BRIMLOFT_FAKE_PAGE_MS=400 "$print" --output "$scratch/kept/out.bin" "$samples/testPPT.xps" 2>/dev/null &
+file_job=$!
+BRIMLOFT_FAKE_PAGE_MS=400 "$print" "$samples/testPPT.xps" >"$scratch/stopped.bin" 2>"$scratch/err" &
 job=$!
 sleep 0.6
-kill -INT "$job"
+kill -INT "$job" "$file_job"
+wait "$file_job"
+check interrupt-file-kept left_as_it_was $? 130
 wait "$job"
 status=$?
 check interrupt-status [ "$status" -eq 130 ]
