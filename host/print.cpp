@@ -23,6 +23,7 @@
 #include "support/host_error.h"
 #include "support/job.h"
 #include "support/job_runner.h"
+#include "support/option_check.h"
 #include "support/output_target.h"
 #include "support/paper_png.h"
 #include "support/private_temp_folder.h"
@@ -215,13 +216,12 @@ int ListOptions(const std::string& printerName) {
   return 0;
 }
 
-// The options against the printer's description, before anything is opened for writing.
-void CheckOptions(const platform::PrinterDescription& printer, const std::map<std::string, std::string>& options) {
-  try {
-    platform::DefaultTicketXml(printer, options);
-  } catch (const std::invalid_argument& e) {
-    Fail(std::string("option: ") + e.what());
-  }
+// Where in the job it failed: the page (or other part) last handed to the filter, and the file.
+std::string FailedStep(const std::optional<host::PartEvent>& last, const std::string& input) {
+  if (!last) return "before its first part (" + input + ")";
+  if (last->kind != host::PartKind::Page) return "at the part " + last->name + " of " + input;
+  return "on page " + std::to_string(last->pageNumber) + " of " + std::to_string(last->pageCount) + " (" +
+         last->name + " of " + input + ")";
 }
 
 int Print(const Arguments& args) {
@@ -247,7 +247,11 @@ int Print(const Arguments& args) {
   } catch (const host::HostError& e) {
     Fail(e.what());
   }
-  CheckOptions(printer, args.settings.options);
+  try {
+    host::CheckOptions(printer, args.settings.options);
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
   if (package->PageCount() == 0) std::fprintf(stderr, "brimloft-print: %s has no pages\n", args.input.c_str());
 
   std::unique_ptr<platform::trace::Session> trace;
@@ -277,8 +281,13 @@ int Print(const Arguments& args) {
     Fail(e.what());
   }
 
+  // The job thread records the part in hand; it is read once that thread has been joined.
   const bool progress = isatty(STDERR_FILENO);
-  if (progress) job->Reader().OnPart(ShowProgress);
+  std::optional<host::PartEvent> lastPart;
+  job->Reader().OnPart([&lastPart, progress](const host::PartEvent& e) {
+    lastPart = e;
+    if (progress) ShowProgress(e);
+  });
 
   std::optional<host::FilterModule> module;
   brimloft::ComPtr<IPrintPipelineFilter> filter;
@@ -311,17 +320,16 @@ int Print(const Arguments& args) {
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
   if (trace) trace->Stop();
-  const std::string kept = output->Replaces() ? "; " + output->Name() + " is left as it was" : "";
+  const std::string kept = output->Replaces() ? "; " + output->Untouched() : "";
   if (FAILED(outcome.hr)) {
     std::string detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
-    Fail("the job failed: " + outcome.step + " returned " + host::HexHr(outcome.hr) +
-         (detail.empty() ? "" : " (" + detail + ")") + kept);
+    Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
+         host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept);
   }
   if (!writer->LastError().empty()) Fail(writer->LastError() + kept);
   if (interrupted) {
-    const std::string left = output->Replaces() ? output->Name() + " is left as it was"
-                                                : "the output holds the pages printed so far";
+    const std::string left = output->Replaces() ? output->Untouched() : "the output holds the pages printed so far";
     std::fprintf(stderr, "brimloft-print: stopped; %s\n", left.c_str());
     return 130;
   }

@@ -53,6 +53,7 @@ OutputTarget::OutputTarget(const std::string& spec) {
     throw HostError(HrFromErrno(e), spec + ": " + std::strerror(e));
   }
   temporary_ = path.data();
+  existed_ = exists;
   // A replaced file keeps its permissions; a new one gets what the umask allows a plain file.
   mode_t mode = 0666;
   if (exists) {

@@ -28,6 +28,8 @@ class OutputTarget {
   bool Replaces() const noexcept { return !temporary_.empty(); }
   // What messages call the target: the path, "standard output", ...
   const std::string& Name() const noexcept { return name_; }
+  // For a failure message: "FILE is left as it was" or "FILE is not written" (when it did not exist).
+  std::string Untouched() const { return name_ + (existed_ ? " is left as it was" : " is not written"); }
   // Renames the temporary file over the target; throws HostError when that fails.
   void Commit();
   // Removes the temporary file; safe from a signal's path out (only unlink).
@@ -38,6 +40,7 @@ class OutputTarget {
   std::string name_;
   std::string target_;
   std::string temporary_;
+  bool existed_ = false;
 };
 
 }  // namespace brimloft::host

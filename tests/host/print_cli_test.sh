@@ -39,7 +39,10 @@ expect truncated 1 "damaged or truncated\|not a ZIP" -- "$print" --output "$scra
 expect not-zip 1 "not a ZIP package" -- "$print" --output "$scratch/o.bin" "$scratch/words.xps"
 expect empty 1 "not a ZIP package\|damaged" -- "$print" --output "$scratch/o.bin" "$scratch/empty.xps"
 expect bad-printer 1 "no variant code" -- "$print" -p RX9Z --output "$scratch/o.bin" "$examples/receipt.xps"
-expect bad-feature 1 "no feature Frobnication" -- "$print" -o Frobnication=On --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-feature 1 "no feature QVDitter; did you mean QVDither? (its features: .*QVCutType" -- \
+  "$print" -o QVDitter=None --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-value 1 "no value Floyd; did you mean FloydSteinberg? (its values: None, FloydSteinberg, 2x2, 4x4)" -- \
+  "$print" -o QVDither=Floyd --output "$scratch/o.bin" "$examples/receipt.xps"
 expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
 
 # check NAME CONDITION...: counts one result.
@@ -74,7 +77,8 @@ expect fake-job 0 "" -- "$print" --output "$scratch/fake.bin" "$samples/testPPT.
 check fake-output [ "$(cat "$scratch/fake.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
 "$print" "$samples/testPPT.xps" >"$scratch/piped.bin" 2>/dev/null
 check piped-output [ "$(cat "$scratch/piped.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
-BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 "StartOperation returned 0x80070005" -- \
+BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 \
+  "failed on page 2 of 3 (/Documents/1/Pages/2.fpage of .*): StartOperation returned E_ACCESSDENIED (0x80070005)" -- \
   "$print" --output "$scratch/fail.bin" "$samples/testPPT.xps"
 expect disk-full 1 "No space left on device" -- "$print" --output /dev/full "$samples/testPPT.xps"
 expect no-module 1 "loading the filter module" -- env BRIMLOFT_MODULE="$scratch/none.so" \
