@@ -44,10 +44,12 @@ const char* const kUsage =
     "  -o, --option NAME=VALUE  sets a printer feature for this job, repeatable; private options\n"
     "                           (QVDither=FloydSteinberg, QVCutType=P, ...) and Print Schema\n"
     "                           features (PageOrientation=Landscape, PageMediaSize=...)\n"
-    "      --output FILE        where the printer data goes: a file or a device node; default\n"
-    "                           standard output when it is not a terminal. A file is written\n"
-    "                           only when the job succeeds: a failed or stopped job leaves an\n"
-    "                           existing file as it was. Everything is checked before it is opened\n"
+    "      --output FILE        where the printer data goes: a file, a device node, - for\n"
+    "                           standard output (the default when it is not a terminal) or\n"
+    "                           socket://HOST[:PORT], a network printer (raw TCP, port 9100,\n"
+    "                           10 s to answer). Everything is checked before the output is\n"
+    "                           opened, and a file is replaced only when the job succeeds: a\n"
+    "                           failed or stopped job leaves an existing file as it was\n"
     "      --trace FILE         records the filter's trace to FILE (read it with brimloft-tracefmt)\n"
     "      --preview PNG        also writes a picture of the printed paper, as wide as the\n"
     "                           printer's head, with its cuts\n"
@@ -224,6 +226,13 @@ std::string FailedStep(const std::optional<host::PartEvent>& last, const std::st
          last->name + " of " + input + ")";
 }
 
+// What a failed job had already sent to a device, pipe or printer, so that no partial job goes
+// unreported.
+std::string Delivered(const host::OutputTarget& output) {
+  if (output.Replaces() || output.Stream()->BytesWritten() == 0) return "";
+  return "; " + std::to_string(output.Stream()->BytesWritten()) + " bytes of the job had reached " + output.Name();
+}
+
 int Print(const Arguments& args) {
   // A reader that goes away must fail the write, not kill the program.
   signal(SIGPIPE, SIG_IGN);
@@ -325,9 +334,9 @@ int Print(const Arguments& args) {
     std::string detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
     Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
-         host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept);
+         host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));
   }
-  if (!writer->LastError().empty()) Fail(writer->LastError() + kept);
+  if (!writer->LastError().empty()) Fail(writer->LastError() + kept + Delivered(*output));
   if (interrupted) {
     const std::string left = output->Replaces() ? output->Untouched() : "the output holds the pages printed so far";
     std::fprintf(stderr, "brimloft-print: stopped; %s\n", left.c_str());

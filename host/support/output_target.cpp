@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/host_error.h"
+#include "support/tcp_connection.h"
 
 namespace brimloft::host {
 namespace {
@@ -28,6 +29,9 @@ std::string TemporaryTemplate(const std::string& target) {
   return folder + "." + base + ".XXXXXX";
 }
 
+// A printer that does not answer within this is taken for unreachable.
+constexpr std::chrono::seconds kConnectTimeout{10};
+
 }  // namespace
 
 OutputTarget::OutputTarget(const std::string& spec) {
@@ -36,7 +40,13 @@ OutputTarget::OutputTarget(const std::string& spec) {
     name_ = "standard output";
     return;
   }
-  name_ = target_ = spec;
+  name_ = spec;
+  if (spec.rfind("socket://", 0) == 0) {
+    const TcpAddress address = ParseSocketUri(spec);
+    stream_ = FdWriteStream::Adopt(ConnectTcp(address, kConnectTimeout), spec);
+    return;
+  }
+  target_ = spec;
   struct stat st;
   const bool exists = stat(spec.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) throw HostError(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), spec + ": is a directory");

@@ -1,7 +1,7 @@
 // Where brimloft-print's data goes. A regular file is written under a temporary name in its own
 // folder and renamed over the target only when the job succeeds, so a failed or stopped job leaves
-// an existing file exactly as it was; standard output, device nodes, pipes and sockets receive the
-// bytes as they come.
+// an existing file exactly as it was; standard output, device nodes, pipes and network printers
+// receive the bytes as they come.
 #ifndef BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
 #define BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
 
@@ -16,7 +16,8 @@ namespace brimloft::host {
 
 class OutputTarget {
  public:
-  // "" or "-": standard output; anything else a path. Throws HostError with the system's reason.
+  // "" or "-": standard output; "socket://HOST[:PORT]": a printer over raw TCP (port 9100 by
+  // default, 10 s to connect); anything else a path. Throws HostError with the system's reason.
   explicit OutputTarget(const std::string& spec);
   // Removes the temporary file unless Commit renamed it.
   ~OutputTarget();

@@ -77,6 +77,34 @@ expect fake-job 0 "" -- "$print" --output "$scratch/fake.bin" "$samples/testPPT.
 check fake-output [ "$(cat "$scratch/fake.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
 "$print" "$samples/testPPT.xps" >"$scratch/piped.bin" 2>/dev/null
 check piped-output [ "$(cat "$scratch/piped.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
+
+# Standard output and a network printer (a listener of the test's own on 127.0.0.1, gone within
+# 20 s whatever happens) get the same bytes as the file; once it has gone, the printer is unreachable.
+expect dash-output 0 "" -- "$print" --output - "$samples/testPPT.xps"
+check dash-bytes cmp -s "$scratch/out" "$scratch/fake.bin"
+timeout 20 python3 -c '
+import socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(1)
+print(server.getsockname()[1], flush=True)
+peer, _ = server.accept()
+with open(sys.argv[1], "wb") as received:
+    while data := peer.recv(65536):
+        received.write(data)
+' "$scratch/received.bin" >"$scratch/port" &
+listener=$!
+for _ in $(seq 1 100); do
+  [ -s "$scratch/port" ] && break
+  sleep 0.05
+done
+port=$(cat "$scratch/port")
+expect socket-output 0 "" -- "$print" --output "socket://127.0.0.1:$port" "$samples/testPPT.xps"
+wait "$listener"
+check socket-bytes cmp -s "$scratch/received.bin" "$scratch/fake.bin"
+expect socket-unreachable 1 "socket://127.0.0.1:$port: cannot reach the printer: Connection refused" -- \
+  "$print" --output "socket://127.0.0.1:$port" "$samples/testPPT.xps"
+
 BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 \
   "failed on page 2 of 3 (/Documents/1/Pages/2.fpage of .*): StartOperation returned E_ACCESSDENIED (0x80070005)" -- \
   "$print" --output "$scratch/fail.bin" "$samples/testPPT.xps"
