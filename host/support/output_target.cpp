@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "support/host_error.h"
@@ -46,7 +48,9 @@ OutputTarget::OutputTarget(const std::string& spec) {
     stream_ = FdWriteStream::Adopt(ConnectTcp(address, kConnectTimeout), spec);
     return;
   }
-  target_ = spec;
+  // A link is followed, so the file it names is replaced and the link stays a link.
+  std::unique_ptr<char, decltype(&std::free)> resolved(realpath(spec.c_str(), nullptr), std::free);
+  target_ = resolved ? resolved.get() : spec;
   struct stat st;
   const bool exists = stat(spec.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) throw HostError(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), spec + ": is a directory");
@@ -54,7 +58,7 @@ OutputTarget::OutputTarget(const std::string& spec) {
     stream_ = FdWriteStream::OpenPath(spec);
     return;
   }
-  std::string pattern = TemporaryTemplate(spec);
+  std::string pattern = TemporaryTemplate(target_);
   std::vector<char> path(pattern.begin(), pattern.end());
   path.push_back('\0');
   const int fd = mkostemp(path.data(), O_CLOEXEC);
