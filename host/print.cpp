@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,8 @@
 #include "support/host_error.h"
 #include "support/job.h"
 #include "support/job_runner.h"
+#include "support/option_check.h"
+#include "support/output_target.h"
 #include "support/paper_png.h"
 #include "support/private_temp_folder.h"
 #include "support/stream_decoder.h"
@@ -41,8 +44,12 @@ const char* const kUsage =
     "  -o, --option NAME=VALUE  sets a printer feature for this job, repeatable; private options\n"
     "                           (QVDither=FloydSteinberg, QVCutType=P, ...) and Print Schema\n"
     "                           features (PageOrientation=Landscape, PageMediaSize=...)\n"
-    "      --output FILE        where the printer data goes: a file or a device node; default\n"
-    "                           standard output when it is not a terminal\n"
+    "      --output FILE        where the printer data goes: a file, a device node, - for\n"
+    "                           standard output (the default when it is not a terminal) or\n"
+    "                           socket://HOST[:PORT], a network printer (raw TCP, port 9100,\n"
+    "                           10 s to answer). Everything is checked before the output is\n"
+    "                           opened, and a file is replaced only when the job succeeds: a\n"
+    "                           failed or stopped job leaves an existing file as it was\n"
     "      --trace FILE         records the filter's trace to FILE (read it with brimloft-tracefmt)\n"
     "      --preview PNG        also writes a picture of the printed paper, as wide as the\n"
     "                           printer's head, with its cuts\n"
@@ -122,18 +129,23 @@ Arguments Parse(int argc, char** argv) {
     }
   }
   if (a.listOptions) return a;
+  if (!a.preview.empty() && (a.output == "-" || a.output.rfind("socket://", 0) == 0))
+    UsageError("--preview needs --output FILE: the printed data is read back from that file");
   if (positional.size() != 1) UsageError(positional.empty() ? "no XPS job given" : "more than one XPS job given");
   a.input = positional[0];
   if (!a.preview.empty() && a.output.empty()) UsageError("--preview needs --output FILE");
-  if (a.output.empty() && isatty(STDOUT_FILENO))
+  if ((a.output.empty() || a.output == "-") && isatty(STDOUT_FILENO))
     UsageError("standard output is a terminal: give --output FILE for the printer data");
   return a;
 }
 
-[[noreturn]] void Fail(const std::string& message) {
-  std::fprintf(stderr, "brimloft-print: %s\n", message.c_str());
-  std::exit(1);
-}
+// A failure of the job: main prints it and exits 1, after the output's destructor has removed a
+// temporary file that the failed job leaves behind.
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const std::string& message) { throw Failure(message); }
 
 // Prints "page N of M" while the job runs, when someone watches stderr.
 void ShowProgress(const host::PartEvent& e) {
@@ -144,7 +156,7 @@ void ShowProgress(const host::PartEvent& e) {
 
 // Waits for the job, turning the first Ctrl-C (or SIGTERM) into ShutdownOperation; a second one
 // ends the program at once.
-bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals) {
+bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals, host::OutputTarget& output) {
   bool interrupted = false;
   // The job's end wakes the wait at once (SIGUSR1, blocked like the others) instead of at the next tick.
   std::thread waker([&run, waiter = pthread_self()] {
@@ -159,6 +171,7 @@ bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals) {
     if (sig != SIGINT && sig != SIGTERM) continue;
     if (interrupted) {
       std::fprintf(stderr, "\nbrimloft-print: interrupted again, giving up\n");
+      output.Abandon();
       _exit(130);
     }
     interrupted = true;
@@ -205,11 +218,22 @@ int ListOptions(const std::string& printerName) {
   return 0;
 }
 
-}  // namespace
+// Where in the job it failed: the page (or other part) last handed to the filter, and the file.
+std::string FailedStep(const std::optional<host::PartEvent>& last, const std::string& input) {
+  if (!last) return "before its first part (" + input + ")";
+  if (last->kind != host::PartKind::Page) return "at the part " + last->name + " of " + input;
+  return "on page " + std::to_string(last->pageNumber) + " of " + std::to_string(last->pageCount) + " (" +
+         last->name + " of " + input + ")";
+}
 
-int main(int argc, char** argv) {
-  const Arguments args = Parse(argc, argv);
-  if (args.listOptions) return ListOptions(args.settings.printer);
+// What a failed job had already sent to a device, pipe or printer, so that no partial job goes
+// unreported.
+std::string Delivered(const host::OutputTarget& output) {
+  if (output.Replaces() || output.Stream()->BytesWritten() == 0) return "";
+  return "; " + std::to_string(output.Stream()->BytesWritten()) + " bytes of the job had reached " + output.Name();
+}
+
+int Print(const Arguments& args) {
   // A reader that goes away must fail the write, not kill the program.
   signal(SIGPIPE, SIG_IGN);
   sigset_t signals;
@@ -221,6 +245,23 @@ int main(int argc, char** argv) {
 
   const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   if (FAILED(co)) Fail("CoInitializeEx failed with " + host::HexHr(co));
+
+  // The job, the printer and the options are checked before the output is touched, so a bad job
+  // never changes a file.
+  std::shared_ptr<host::XpsPackage> package;
+  platform::PrinterDescription printer;
+  try {
+    package = host::XpsPackage::Open(args.input, args.settings.limits);
+    printer = host::ResolvePrinter(args.settings.printer);
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+  try {
+    host::CheckOptions(printer, args.settings.options);
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+  if (package->PageCount() == 0) std::fprintf(stderr, "brimloft-print: %s has no pages\n", args.input.c_str());
 
   std::unique_ptr<platform::trace::Session> trace;
   if (!args.trace.empty()) {
@@ -234,33 +275,28 @@ int main(int argc, char** argv) {
     if (status != ERROR_SUCCESS) Fail("cannot enable the filter's trace provider (error " + std::to_string(status) + ")");
   }
 
-  // The job is checked before the output is touched, so a bad job never truncates a file.
-  std::shared_ptr<host::XpsPackage> package;
-  platform::PrinterDescription printer;
+  std::optional<host::OutputTarget> output;
   try {
-    package = host::XpsPackage::Open(args.input, args.settings.limits);
-    printer = host::ResolvePrinter(args.settings.printer);
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
-  if (package->PageCount() == 0) std::fprintf(stderr, "brimloft-print: %s has no pages\n", args.input.c_str());
-
-  brimloft::ComPtr<host::FdWriteStream> writer;
-  try {
-    writer = args.output.empty() ? host::FdWriteStream::Stdout() : host::FdWriteStream::OpenPath(args.output);
+    output.emplace(args.output);
   } catch (const host::HostError& e) {
     Fail("cannot open the output " + std::string(e.what()));
   }
+  host::FdWriteStream* writer = output->Stream();
 
   std::optional<host::Job> job;
   try {
-    job.emplace(package, printer, args.settings.options, brimloft::ComPtr<IPrintWriteStream>(writer.get()));
+    job.emplace(package, printer, args.settings.options, brimloft::ComPtr<IPrintWriteStream>(writer));
   } catch (const host::HostError& e) {
     Fail(e.what());
   }
 
+  // The job thread records the part in hand; it is read once that thread has been joined.
   const bool progress = isatty(STDERR_FILENO);
-  if (progress) job->Reader().OnPart(ShowProgress);
+  std::optional<host::PartEvent> lastPart;
+  job->Reader().OnPart([&lastPart, progress](const host::PartEvent& e) {
+    lastPart = e;
+    if (progress) ShowProgress(e);
+  });
 
   std::optional<host::FilterModule> module;
   brimloft::ComPtr<IPrintPipelineFilter> filter;
@@ -284,7 +320,7 @@ int main(int argc, char** argv) {
   bool interrupted = false;
   {
     host::FilterRun run(filter, *job);
-    interrupted = WaitWithInterrupts(run, signals);
+    interrupted = WaitWithInterrupts(run, signals, *output);
     outcome = run.Wait();
   }
   if (progress) std::fprintf(stderr, "\n");
@@ -293,18 +329,38 @@ int main(int argc, char** argv) {
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
   if (trace) trace->Stop();
+  const std::string kept = output->Replaces() ? "; " + output->Untouched() : "";
   if (FAILED(outcome.hr)) {
     std::string detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
-    Fail("the job failed: " + outcome.step + " returned " + host::HexHr(outcome.hr) +
-         (detail.empty() ? "" : " (" + detail + ")"));
+    Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
+         host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));
   }
-  if (!writer->LastError().empty()) Fail(writer->LastError());
-
-  if (!args.preview.empty()) WritePreview(args, printer.variant);
+  if (!writer->LastError().empty()) Fail(writer->LastError() + kept + Delivered(*output));
   if (interrupted) {
-    std::fprintf(stderr, "brimloft-print: stopped; the output holds the pages printed so far\n");
+    const std::string left = output->Replaces() ? output->Untouched() : "the output holds the pages printed so far";
+    std::fprintf(stderr, "brimloft-print: stopped; %s\n", left.c_str());
     return 130;
   }
+  try {
+    output->Commit();
+  } catch (const host::HostError& e) {
+    Fail(e.what());
+  }
+
+  if (!args.preview.empty()) WritePreview(args, printer.variant);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Arguments args = Parse(argc, argv);
+  try {
+    if (args.listOptions) return ListOptions(args.settings.printer);
+    return Print(args);
+  } catch (const Failure& f) {
+    std::fprintf(stderr, "brimloft-print: %s\n", f.what());
+    return 1;
+  }
 }

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the project's scripts and its READMEs' commands use: the build
-# and its libraries, the tests, the Windows cross-build, the sanitizer builds, CUPS with the
-# commands cups/README.md walks through (cupsfilter, lpadmin, lp), and the install check (man,
-# bash completion, the Debian package and lintian). Quick and quiet when all are installed.
+# and its libraries, the tests (python3 stands in for a network printer), the Windows cross-build,
+# the sanitizer builds, CUPS with the commands cups/README.md walks through (cupsfilter, lpadmin,
+# lp), and the install check (man, bash completion, the Debian package and lintian). Quick and
+# quiet when all are installed.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev python3-minimal
   libxml2-dev librapidxml-dev libzip-dev libpng-dev zlib1g-dev
   libmupdf-dev mupdf-tools libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
   libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript ghostscript-doc

@@ -33,7 +33,7 @@ inline HRESULT HrMissingPart() { return HRESULT_FROM_WIN32(ERROR_NOT_FOUND); }
 inline HRESULT HrTooLarge() { return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE); }
 inline HRESULT HrCorruptData() { return HRESULT_FROM_WIN32(ERROR_INVALID_DATA); }
 
-// "0x80070490": the form in which HRESULTs appear in messages.
+// "E_UNEXPECTED (0x8000FFFF)": the form in which HRESULTs appear in messages, name and number.
 std::string HexHr(HRESULT hr);
 
 }  // namespace brimloft::host

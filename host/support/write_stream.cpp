@@ -42,6 +42,10 @@ brimloft::ComPtr<FdWriteStream> FdWriteStream::Stdout() {
   return brimloft::ComPtr<FdWriteStream>::Attach(new FdWriteStream(STDOUT_FILENO, false, "standard output"));
 }
 
+brimloft::ComPtr<FdWriteStream> FdWriteStream::Adopt(int fd, std::string name) {
+  return brimloft::ComPtr<FdWriteStream>::Attach(new FdWriteStream(fd, true, std::move(name)));
+}
+
 FdWriteStream::~FdWriteStream() {
   if (!closed_ && owned_) ::close(fd_);
 }

@@ -41,6 +41,8 @@ class FdWriteStream final : public WriteStreamBase {
   static brimloft::ComPtr<FdWriteStream> OpenPath(const std::string& path);
   // Standard output; Close flushes nothing and leaves descriptor 1 open for the process.
   static brimloft::ComPtr<FdWriteStream> Stdout();
+  // Takes over an open descriptor (a temporary file, a socket), closed by Close; name is for messages.
+  static brimloft::ComPtr<FdWriteStream> Adopt(int fd, std::string name);
 
   // Writes the whole buffer or fails: ERROR_BROKEN_PIPE when the reader went away, ERROR_DISK_FULL,
   // ERROR_WRITE_FAULT otherwise, E_HANDLE after Close; E_POINTER for a null buffer with bytes.

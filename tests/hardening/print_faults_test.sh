@@ -38,8 +38,9 @@ status=$?
 [ "$status" -eq 1 ] || fail "full device: exit $status (want 1)"
 grep -q "No space left on device" "$scratch/full.err" || fail "full device: $(cat "$scratch/full.err")"
 
-# Ctrl-C during the job: exit 130, whole segments, the last one the end of the job.
-"$print" -p RX2P --output "$scratch/stopped.prn" "$scratch/job.xps" 2>"$scratch/int.err" &
+# Ctrl-C during the job: exit 130, whole segments, the last one the end of the job (on standard
+# output, which gets the bytes as they come, as a device does; a file is only replaced by a whole job).
+"$print" -p RX2P "$scratch/job.xps" >"$scratch/stopped.prn" 2>"$scratch/int.err" &
 job=$!
 for _ in $(seq 1 200); do
   [ -s "$scratch/stopped.prn" ] && break

@@ -39,13 +39,11 @@ expect truncated 1 "damaged or truncated\|not a ZIP" -- "$print" --output "$scra
 expect not-zip 1 "not a ZIP package" -- "$print" --output "$scratch/o.bin" "$scratch/words.xps"
 expect empty 1 "not a ZIP package\|damaged" -- "$print" --output "$scratch/o.bin" "$scratch/empty.xps"
 expect bad-printer 1 "no variant code" -- "$print" -p RX9Z --output "$scratch/o.bin" "$examples/receipt.xps"
-expect bad-feature 1 "no feature Frobnication" -- "$print" -o Frobnication=On --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-feature 1 "no feature QVDitter; did you mean QVDither? (its features: .*QVCutType" -- \
+  "$print" -o QVDitter=None --output "$scratch/o.bin" "$examples/receipt.xps"
+expect bad-value 1 "no value Floyd; did you mean FloydSteinberg? (its values: None, FloydSteinberg, 2x2, 4x4)" -- \
+  "$print" -o QVDither=Floyd --output "$scratch/o.bin" "$examples/receipt.xps"
 expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
-
-# A bad job must not truncate an existing output file.
-printf 'keep me' >"$scratch/kept.bin"
-"$print" --output "$scratch/kept.bin" "$scratch/words.xps" 2>/dev/null
-if [ "$(cat "$scratch/kept.bin")" = "keep me" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL kept-output"; fi
 
 # check NAME CONDITION...: counts one result.
 check() {
@@ -54,22 +52,76 @@ check() {
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
 }
 
+# left_as_it_was STATUS WANT: the job ended with WANT (1 by default) and the existing output is
+# untouched, with no temporary file beside it.
+left_as_it_was() {
+  [ "$1" -eq "${2:-1}" ] && [ "$(cat "$scratch/kept/out.bin")" = "keep me" ] && [ "$(ls -A "$scratch/kept")" = out.bin ]
+}
+# kept NAME -- command...: the command fails and leaves the existing output as it was.
+kept() {
+  local name=$1
+  shift 2
+  mkdir -p "$scratch/kept" && printf 'keep me' >"$scratch/kept/out.bin"
+  "$@" >/dev/null 2>&1 </dev/null
+  check "$name" left_as_it_was $?
+}
+kept kept-bad-job -- "$print" --output "$scratch/kept/out.bin" "$scratch/words.xps"
+kept kept-bad-value -- "$print" -o QVDither=Foo --output "$scratch/kept/out.bin" "$examples/receipt.xps"
+kept kept-missing-input -- "$print" --output "$scratch/kept/out.bin" "$scratch/absent.xps"
+kept kept-page-2-fails -- env BRIMLOFT_MODULE="$fake" BRIMLOFT_FAKE_FAIL=80004005 \
+  "$print" --output "$scratch/kept/out.bin" "$samples/testPPT.xps"
+
 # The job through a stand-in filter: the output, a failing job, a full disk, Ctrl-C.
 export BRIMLOFT_MODULE=$fake
 expect fake-job 0 "" -- "$print" --output "$scratch/fake.bin" "$samples/testPPT.xps"
 check fake-output [ "$(cat "$scratch/fake.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
 "$print" "$samples/testPPT.xps" >"$scratch/piped.bin" 2>/dev/null
 check piped-output [ "$(cat "$scratch/piped.bin")" = "$(printf 'page 1\npage 2\npage 3')" ]
-BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 "StartOperation returned 0x80070005" -- \
+
+# Standard output and a network printer (a listener of the test's own on 127.0.0.1, gone within
+# 20 s whatever happens) get the same bytes as the file; once it has gone, the printer is unreachable.
+expect dash-output 0 "" -- "$print" --output - "$samples/testPPT.xps"
+check dash-bytes cmp -s "$scratch/out" "$scratch/fake.bin"
+timeout 20 python3 -c '
+import socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(1)
+print(server.getsockname()[1], flush=True)
+peer, _ = server.accept()
+with open(sys.argv[1], "wb") as received:
+    while data := peer.recv(65536):
+        received.write(data)
+' "$scratch/received.bin" >"$scratch/port" &
+listener=$!
+for _ in $(seq 1 100); do
+  [ -s "$scratch/port" ] && break
+  sleep 0.05
+done
+port=$(cat "$scratch/port")
+expect socket-output 0 "" -- "$print" --output "socket://127.0.0.1:$port" "$samples/testPPT.xps"
+wait "$listener"
+check socket-bytes cmp -s "$scratch/received.bin" "$scratch/fake.bin"
+expect socket-unreachable 1 "socket://127.0.0.1:$port: cannot reach the printer: Connection refused" -- \
+  "$print" --output "socket://127.0.0.1:$port" "$samples/testPPT.xps"
+
+BRIMLOFT_FAKE_FAIL=80070005 expect fake-failure 1 \
+  "failed on page 2 of 3 (/Documents/1/Pages/2.fpage of .*): StartOperation returned E_ACCESSDENIED (0x80070005)" -- \
   "$print" --output "$scratch/fail.bin" "$samples/testPPT.xps"
 expect disk-full 1 "No space left on device" -- "$print" --output /dev/full "$samples/testPPT.xps"
 expect no-module 1 "loading the filter module" -- env BRIMLOFT_MODULE="$scratch/none.so" \
   "$print" --output "$scratch/o.bin" "$samples/testPPT.xps"
 
-BRIMLOFT_FAKE_PAGE_MS=400 "$print" --output "$scratch/stopped.bin" "$samples/testPPT.xps" 2>"$scratch/err" &
+# Stopped: a device or pipe keeps what it got (here standard output), a file is left as it was.
+printf 'keep me' >"$scratch/kept/out.bin"
+BRIMLOFT_FAKE_PAGE_MS=400 "$print" --output "$scratch/kept/out.bin" "$samples/testPPT.xps" 2>/dev/null &
+file_job=$!
+BRIMLOFT_FAKE_PAGE_MS=400 "$print" "$samples/testPPT.xps" >"$scratch/stopped.bin" 2>"$scratch/err" &
 job=$!
 sleep 0.6
-kill -INT "$job"
+kill -INT "$job" "$file_job"
+wait "$file_job"
+check interrupt-file-kept left_as_it_was $? 130
 wait "$job"
 status=$?
 check interrupt-status [ "$status" -eq 130 ]

@@ -1,6 +1,6 @@
 // A stand-in filter module for testing brimloft-print from the outside: it writes one line per
 // page ("page N"), takes BRIMLOFT_FAKE_PAGE_MS milliseconds a page, stops at ShutdownOperation
-// ("stopped"), and fails with the HRESULT in BRIMLOFT_FAKE_FAIL (hex) after the first page.
+// ("stopped"), and fails with the HRESULT in BRIMLOFT_FAKE_FAIL (hex) on the second page.
 #include <filterpipeline.h>
 
 #include <atomic>
@@ -49,10 +49,13 @@ class FakeFilter final : public platform::ComObject<IPrintPipelineFilter, &IID_I
       auto part = ComPtr<IUnknown>::Attach(raw);
       ComPtr<IFixedPage> fixed;
       if (FAILED(part->QueryInterface(IID_IFixedPage, fixed.put_void()))) continue;
+      if (++page == 2 && fail) {
+        result = static_cast<HRESULT>(std::strtoul(fail, nullptr, 16));
+        break;
+      }
       for (int t = 0; t < pageMs && alive_; t += 5) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      const std::string line = "page " + std::to_string(++page) + "\n";
+      const std::string line = "page " + std::to_string(page) + "\n";
       result = writer_->WriteBytes(line.data(), static_cast<ULONG>(line.size()), nullptr);
-      if (SUCCEEDED(result) && fail) result = static_cast<HRESULT>(std::strtoul(fail, nullptr, 16));
     }
     if (!alive_) writer_->WriteBytes("stopped\n", 8, nullptr);
     writer_->Close();
