@@ -16,7 +16,8 @@ ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   }
   check_hr(stream->Seek(0, STREAM_SEEK_SET, nullptr), "omconvertor", __LINE__);
 
-  SafeHGlobal block(GMEM_FIXED, static_cast<SIZE_T>(size));
+  // A memory stream owns a moveable block: it reallocates the handle in place when it grows.
+  SafeHGlobal block(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
   ULONGLONG copied = 0;
   {
     const auto lock = block.Lock();
