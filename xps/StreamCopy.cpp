@@ -8,6 +8,8 @@
 namespace brimloft {
 
 ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
+  // A pipeline object may answer success and hand out no stream.
+  if (stream == nullptr) throw_hr(E_POINTER, "omconvertor", __LINE__);
   ULONGLONG size = 0;
   check_hr(stream->Seek(0, STREAM_SEEK_END, &size), "omconvertor", __LINE__);
   if (size > kMaxPartCopyBytes) {

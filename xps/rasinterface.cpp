@@ -111,6 +111,7 @@ void RasInterface::RasterizePage(INT pageIndex, IXpsOMPage* page, const PageSett
   check_hr(factory_->CreateRasterizer(page, g.dpi, XPSRAS_RENDERING_MODE_ANTIALIASED,
                                       XPSRAS_RENDERING_MODE_ANTIALIASED, rasterizer.put()),
            kUnit, __LINE__);
+  if (!rasterizer) throw_hr(E_POINTER, kUnit, __LINE__);  // the bag's factory answered without one
   check_hr(rasterizer->SetMinimalLineWidth(1), kUnit, __LINE__);
   if (g.height <= 0) return;  // a page without rows prints nothing
 
