@@ -26,16 +26,15 @@ namespace {
 namespace fs = std::filesystem;
 using Options = std::map<std::string, std::string>;
 
-// A reader whose first interface is a byte stream; it answers IXpsDocumentProvider only when asked,
-// from a second table. Called through the wrong table, it refuses (and touches no argument).
-class StreamFirstReader final
-    : public platform::ComObject<IPrintReadStream, &IID_IPrintReadStream>,
-      public IXpsDocumentProvider {
+// An object whose first interface is a read stream (refusing every call through it, touching no
+// argument) and which answers Second only when asked, from a second table that PassOn implements.
+template <class Second, const IID* SecondIid, class PassOn>
+class ReadStreamFirst final : public platform::ComObject<IPrintReadStream, &IID_IPrintReadStream>, public PassOn {
  public:
-  explicit StreamFirstReader(IXpsDocumentProvider* inner) : inner_(inner) {}
+  explicit ReadStreamFirst(Second* inner) : PassOn(inner) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out != nullptr && iid == IID_IXpsDocumentProvider) {
-      *out = static_cast<IXpsDocumentProvider*>(this);
+    if (out != nullptr && iid == *SecondIid) {
+      *out = static_cast<Second*>(this);
       AddRef();
       return S_OK;
     }
@@ -45,30 +44,20 @@ class StreamFirstReader final
   ULONG STDMETHODCALLTYPE Release() override { return ComObject::Release(); }
   HRESULT STDMETHODCALLTYPE Seek(LONGLONG, DWORD, ULONGLONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE ReadBytes(void*, ULONG, ULONG*, BOOL*) override { return E_NOTIMPL; }
+};
+
+class ProviderPassingOn : public IXpsDocumentProvider {
+ public:
+  explicit ProviderPassingOn(IXpsDocumentProvider* inner) : inner_(inner) {}
   HRESULT STDMETHODCALLTYPE GetXpsPart(IUnknown** part) override { return inner_->GetXpsPart(part); }
 
  private:
   ComPtr<IXpsDocumentProvider> inner_;
 };
 
-// A writer whose first interface is a read stream, answering IPrintWriteStream from a second table.
-class ReadFirstWriter final
-    : public platform::ComObject<IPrintReadStream, &IID_IPrintReadStream>,
-      public IPrintWriteStream {
+class WriterPassingOn : public IPrintWriteStream {
  public:
-  explicit ReadFirstWriter(IPrintWriteStream* inner) : inner_(inner) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out != nullptr && iid == IID_IPrintWriteStream) {
-      *out = static_cast<IPrintWriteStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return ComObject::QueryInterface(iid, out);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ComObject::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return ComObject::Release(); }
-  HRESULT STDMETHODCALLTYPE Seek(LONGLONG, DWORD, ULONGLONG*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE ReadBytes(void*, ULONG, ULONG*, BOOL*) override { return E_NOTIMPL; }
+  explicit WriterPassingOn(IPrintWriteStream* inner) : inner_(inner) {}
   HRESULT STDMETHODCALLTYPE WriteBytes(const void* bytes, ULONG size, ULONG* written) override {
     return inner_->WriteBytes(bytes, size, written);
   }
@@ -77,6 +66,9 @@ class ReadFirstWriter final
  private:
   ComPtr<IPrintWriteStream> inner_;
 };
+
+using StreamFirstReader = ReadStreamFirst<IXpsDocumentProvider, &IID_IXpsDocumentProvider, ProviderPassingOn>;
+using ReadFirstWriter = ReadStreamFirst<IPrintWriteStream, &IID_IPrintWriteStream, WriterPassingOn>;
 
 // Passes parts on until a given call, which fails.
 class FailingReader final : public platform::ComObject<IXpsDocumentProvider, &IID_IXpsDocumentProvider> {
