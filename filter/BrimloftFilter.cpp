@@ -8,15 +8,14 @@
 namespace brimloft {
 namespace {
 
-// The object's interface iid, or the failure of the question (E_POINTER for no object, E_NOINTERFACE
-// for an answer without a pointer), traced as record number with the HRESULT.
+// Asks the object for interface iid. Throws what QueryInterface answers (E_POINTER for no object,
+// E_NOINTERFACE for success without a pointer), traced first as record number with that HRESULT.
 template <class T>
 ComPtr<T> Ask(IUnknown* object, REFIID iid, USHORT number) {
   ComPtr<T> result;
   HRESULT hr = object == nullptr ? E_POINTER : object->QueryInterface(iid, result.put_void());
   if (SUCCEEDED(hr) && !result) hr = E_NOINTERFACE;
   if (FAILED(hr)) {
-    result.reset();
     BRIMLOFT_TRACE(TRACE_ERROR, BrimloftFilter, number, static_cast<int>(hr));
     throw_hr(hr, "BrimloftFilter", __LINE__);
   }
