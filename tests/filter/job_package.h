@@ -17,9 +17,13 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// A package of fixed documents with the given page counts; every page is 4 x 1 inch with a black
-// bar, so each page is one strip.
-inline std::string MakePackage(const fakes::ScratchFolder& scratch, const std::vector<int>& pagesPerDocument) {
+// A black bar across most of a page.
+constexpr char kBlackBar[] = "<Path Data='M 10,10 L 300,10 300,60 10,60 Z' Fill='#FF000000'/>";
+
+// A package of fixed documents with the given page counts; every page is 4 x 1 inch holding the
+// markup (a black bar unless told), so each page is one strip.
+inline std::string MakePackage(const fakes::ScratchFolder& scratch, const std::vector<int>& pagesPerDocument,
+                               const std::string& markup = kBlackBar) {
   const std::filesystem::path root = std::filesystem::path(scratch.path()) / "parts";
   WriteText(root / "[Content_Types].xml",
             "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'>"
@@ -40,8 +44,8 @@ inline std::string MakePackage(const fakes::ScratchFolder& scratch, const std::v
       const std::string page = folder + "/Pages/" + std::to_string(p) + ".fpage";
       document += "<PageContent Source='/" + page + "'/>";
       WriteText(root / page,
-                "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='384' Height='96' xml:lang='en'>"
-                "<Path Data='M 10,10 L 300,10 300,60 10,60 Z' Fill='#FF000000'/></FixedPage>");
+                "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='384' Height='96' xml:lang='en'>" +
+                    markup + "</FixedPage>");
     }
     WriteText(root / folder / "FixedDocument.fdoc", document + "</FixedDocument>");
   }

@@ -123,11 +123,11 @@ class ModuleJobs : public ::testing::Test {
  protected:
   // One job of three pages with the options on an RX2P filter made by the module, on the calling
   // thread.
-  Output Print(const Options& options, const Wrap& wrap = nullptr) {
+  Output Print(const Options& options, const Wrap& wrap = nullptr, const std::string& package = std::string()) {
     auto memory = host::MemoryWriteStream::Create();
     host::JobSettings settings;
     settings.options = options;
-    host::Job job(package_, settings, ComPtr<IPrintWriteStream>(memory.get()));
+    host::Job job(package.empty() ? package_ : package, settings, ComPtr<IPrintWriteStream>(memory.get()));
     ComPtr<IUnknown> reader(static_cast<IXpsDocumentProvider*>(&job.Reader()));
     ComPtr<IUnknown> writer(memory.get());
     if (wrap) wrap(reader, writer);
@@ -258,6 +258,16 @@ TEST_F(ModuleJobs, ALinkPlantedAtTheSnapshotsPlaceIsLeftUntouched) {
   std::ifstream in(victim);
   EXPECT_EQ("not a ticket", std::string(std::istreambuf_iterator<char>(in), {}));
   EXPECT_EQ(std::vector<std::string>{"brimloft_print_ticket_.xml"}, TempEntries());
+}
+
+// A line far thinner than a dot is drawn at least one pixel wide, as every rasterizer is told.
+TEST_F(ModuleJobs, AHairlineThinnerThanADotStillPrints) {
+  const fakes::ScratchFolder folder("hairline");
+  const std::string hairline = fakes::MakePackage(
+      folder, {1}, "<Path Data='M 10,48 L 370,48' Stroke='#FF000000' StrokeThickness='0.01'/>");
+  const Output out = Print({{"QVDither", "None"}}, nullptr, hairline);
+  ASSERT_EQ(S_OK, out.hr);
+  EXPECT_GT(out.Summary().dots, 500u);  // most of the line's 3.75 inches at 203 dpi
 }
 
 // No snapshot can be made where the temporary folder points: the job fails before any output.
