@@ -6,6 +6,23 @@
 #include "module/trace.h"
 
 namespace brimloft {
+namespace {
+
+// Asks the object for interface iid. Throws what QueryInterface answers (E_POINTER for no object,
+// E_NOINTERFACE for success without a pointer), traced first as record number with that HRESULT.
+template <class T>
+ComPtr<T> Ask(IUnknown* object, REFIID iid, USHORT number) {
+  ComPtr<T> result;
+  HRESULT hr = object == nullptr ? E_POINTER : object->QueryInterface(iid, result.put_void());
+  if (SUCCEEDED(hr) && !result) hr = E_NOINTERFACE;
+  if (FAILED(hr)) {
+    BRIMLOFT_TRACE(TRACE_ERROR, BrimloftFilter, number, static_cast<int>(hr));
+    throw_hr(hr, "BrimloftFilter", __LINE__);
+  }
+  return result;
+}
+
+}  // namespace
 
 BrimloftFilter::BrimloftFilter() {
   liveness_ = ComPtr<FilterLiveness>::Attach(new FilterLiveness);
@@ -38,13 +55,16 @@ HRESULT STDMETHODCALLTYPE BrimloftFilter::InitializeFilter(IInterFilterCommunica
     ComPtr<IInterFilterCommunicator> negotiation(pINegotiation);
     ComPtr<IPrintPipelinePropertyBag> propertyBag(pIPropertyBag);
     BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 12);
-    check_hr(negotiation->RequestReader(reader_.put_void()), "BrimloftFilter", __LINE__);
-    check_hr(negotiation->RequestWriter(writer_.put_void()), "BrimloftFilter", __LINE__);
-    // The pipeline hands out whatever its configuration names; prove these are what we need.
-    ComPtr<IXpsDocumentProvider> provider;
-    check_hr(reader_->QueryInterface(IID_IXpsDocumentProvider, provider.put_void()), "BrimloftFilter", __LINE__);
-    ComPtr<IPrintWriteStream> stream;
-    check_hr(writer_->QueryInterface(IID_IPrintWriteStream, stream.put_void()), "BrimloftFilter", __LINE__);
+    ComPtr<IUnknown> reader;
+    ComPtr<IUnknown> writer;
+    check_hr(negotiation->RequestReader(reader.put_void()), "BrimloftFilter", __LINE__);
+    check_hr(negotiation->RequestWriter(writer.put_void()), "BrimloftFilter", __LINE__);
+    // The pipeline hands out whatever its configuration names, as whichever interface the object
+    // puts first: ask each object for the interface it is called through, never assume it.
+    ComPtr<IXpsDocumentProvider> provider = Ask<IXpsDocumentProvider>(reader.get(), IID_IXpsDocumentProvider, 19);
+    ComPtr<IPrintWriteStream> stream = Ask<IPrintWriteStream>(writer.get(), IID_IPrintWriteStream, 20);
+    reader_ = std::move(provider);
+    writer_ = std::move(stream);
     propertyBag_ = propertyBag;
   });
   BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 11);

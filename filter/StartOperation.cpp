@@ -5,6 +5,7 @@
 #include <xpsobjectmodel.h>
 
 #include "module/trace.h"
+#include "printticket/JobTicketSnapshot.h"
 #include "printticket/PThandler.h"
 #include "printticket/PageSettings.h"
 #include "xps/omconvertor.h"
@@ -51,7 +52,8 @@ HRESULT STDMETHODCALLTYPE BrimloftFilter::StartOperation() {
 }
 
 // The job's objects are locals in the order of their creation, so they go in the reverse order
-// on every way out: part, ticket handler, rasterization, the two factories, the apartment.
+// on every way out: part, ticket handler, rasterization, the snapshot, the two factories, the
+// apartment.
 void BrimloftFilter::RunJob() {
   BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 16);
   // The pipeline never starts a filter that failed to initialise; be safe if a host does.
@@ -65,8 +67,26 @@ void BrimloftFilter::RunJob() {
   ComPtr<IOpcFactory> opcFactory;
   check_hr(CoCreateInstance(CLSID_OpcFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IOpcFactory, opcFactory.put_void()),
            kUnit, __LINE__);
-  std::unique_ptr<RasInterface> rasterizer = RasInterface::Create(printerName_, propertyBag_.get(), writer_.get());
-  std::unique_ptr<PThandler> tickets = PThandler::Create(propertyBag_.get());
+  // Jobs at the same time never share a snapshot: the ticket handler writes, and the printer
+  // output reads, this job's own.
+  const JobTicketSnapshot snapshot;
+  std::unique_ptr<RasInterface> rasterizer =
+      RasInterface::Create(printerName_, propertyBag_.get(), writer_.get(), snapshot.path());
+  try {
+    ReadParts(*rasterizer, omFactory.get(), opcFactory.get(), snapshot.path());
+  } catch (...) {
+    // The output is open: pages already printed still get the job's end (the cut of a
+    // continuous job, the closing segment). The job returns its own failure, not the end's.
+    const HRESULT end = translate_exceptions([&] { rasterizer->EndJob(); });
+    if (FAILED(end)) BRIMLOFT_TRACE(TRACE_ERROR, BrimloftFilter, 21, static_cast<int>(end));
+    throw;
+  }
+  rasterizer->EndJob();
+}
+
+void BrimloftFilter::ReadParts(RasInterface& rasterizer, IXpsOMObjectFactory* omFactory, IOpcFactory* opcFactory,
+                               const std::string& snapshotPath) {
+  std::unique_ptr<PThandler> tickets = PThandler::Create(propertyBag_.get(), snapshotPath);
 
   ComPtr<IUnknown> part;
   check_hr(reader_->GetXpsPart(part.put()), kUnit, __LINE__);
@@ -78,8 +98,8 @@ void BrimloftFilter::RunJob() {
       tickets->MergePageTicket(page.get());
       PageSettings settings;
       tickets->GetPageSettings(settings);
-      ComPtr<IXpsOMPage> omPage = OMConvertor::ConvertPage(page.get(), omFactory.get(), opcFactory.get());
-      rasterizer->RasterizePage(pageNumber, omPage.get(), settings, liveness_.get());
+      ComPtr<IXpsOMPage> omPage = OMConvertor::ConvertPage(page.get(), omFactory, opcFactory);
+      rasterizer.RasterizePage(pageNumber, omPage.get(), settings, liveness_.get());
     } else if (auto document = QueryPart<IFixedDocument>(part.get(), IID_IFixedDocument)) {
       tickets->MergeDocumentTicket(document.get());
     } else if (auto sequence = QueryPart<IFixedDocumentSequence>(part.get(), IID_IFixedDocumentSequence)) {
@@ -87,7 +107,6 @@ void BrimloftFilter::RunJob() {
     }
     check_hr(reader_->GetXpsPart(part.put()), kUnit, __LINE__);
   }
-  rasterizer->EndJob();
 }
 
 }  // namespace brimloft

@@ -22,6 +22,8 @@ BrimloftFilterFactory<Row>::~BrimloftFilterFactory() {
 template <int Row>
 HRESULT STDMETHODCALLTYPE BrimloftFilterFactory<Row>::CreateInstance(IUnknown* pUnkOuter, REFIID riid,
                                                                      void** ppvObject) {
+  // The out pointer is cleared before anything is refused, so no caller reads a stale value.
+  if (ppvObject != nullptr) *ppvObject = nullptr;
   if (pUnkOuter != nullptr) {
     trace_failure(CLASS_E_NOAGGREGATION, "dllentry", __LINE__);
     return CLASS_E_NOAGGREGATION;
@@ -30,7 +32,6 @@ HRESULT STDMETHODCALLTYPE BrimloftFilterFactory<Row>::CreateInstance(IUnknown* p
     trace_failure(E_POINTER, "dllentry", __LINE__);
     return E_POINTER;
   }
-  *ppvObject = nullptr;
 
   ComPtr<BrimloftFilter> filter;
   const HRESULT created = translate_exceptions([&] {

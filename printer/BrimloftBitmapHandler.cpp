@@ -3,6 +3,8 @@
 
 #include <shlwapi.h>
 
+#include <utility>
+
 #include "module/filtertypes.h"
 #include "printer/BandImage.h"
 #include "printer/RowBytes.h"
@@ -15,7 +17,8 @@ constexpr char kUnit[] = "BrimloftBitmapHandler";
 
 std::unique_ptr<BrimloftBitmapHandler> BrimloftBitmapHandler::Create(const std::string& variantCode,
                                                                      IPrintPipelinePropertyBag* propertyBag,
-                                                                     IPrintWriteStream* outputStream) {
+                                                                     IPrintWriteStream* outputStream,
+                                                                     std::string snapshotPath) {
   if (outputStream == nullptr) throw_hr(E_POINTER, kUnit, __LINE__);
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
@@ -28,14 +31,17 @@ std::unique_ptr<BrimloftBitmapHandler> BrimloftBitmapHandler::Create(const std::
   check_hr(hr, kUnit, __LINE__);
   if (!factory) throw_hr(E_POINTER, kUnit, __LINE__);
   std::unique_ptr<BrimloftBitmapHandler> handler(
-      new BrimloftBitmapHandler(factory.get(), outputStream, variantCode));
+      new BrimloftBitmapHandler(factory.get(), outputStream, variantCode, std::move(snapshotPath)));
   handler->SeedOptions(variantCode, propertyBag);
   return handler;
 }
 
 BrimloftBitmapHandler::BrimloftBitmapHandler(IWICImagingFactory* imagingFactory, IPrintWriteStream* outputStream,
-                                             const std::string& variantCode)
-    : imagingFactory_(imagingFactory), outputStream_(outputStream), variantCode_(variantCode) {}
+                                             const std::string& variantCode, std::string snapshotPath)
+    : imagingFactory_(imagingFactory),
+      outputStream_(outputStream),
+      variantCode_(variantCode),
+      snapshotPath_(std::move(snapshotPath)) {}
 
 void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip, bool endsPage) {
   // A job that reaches its end without a page (empty, or stopped before the first) never wrote

@@ -46,10 +46,13 @@ class BrimloftBitmapHandler {
  public:
   // Creates the imaging factory (trying a failed creation once more) and seeds the options from
   // the variant code and the property bag's print core helper. Throws hr_error with the
-  // creation's HRESULT when the factory cannot be made, E_POINTER when outputStream is null.
+  // creation's HRESULT when the factory cannot be made, E_POINTER when outputStream is null. The
+  // options are read from the ticket snapshot at snapshotPath (the job's own), or when it is empty
+  // at GetTicketSnapshotPath() as it is at each read.
   static std::unique_ptr<BrimloftBitmapHandler> Create(const std::string& variantCode,
                                                        IPrintPipelinePropertyBag* propertyBag,
-                                                       IPrintWriteStream* outputStream);
+                                                       IPrintWriteStream* outputStream,
+                                                       std::string snapshotPath = std::string());
   BrimloftBitmapHandler(const BrimloftBitmapHandler&) = delete;
   BrimloftBitmapHandler& operator=(const BrimloftBitmapHandler&) = delete;
 
@@ -111,12 +114,13 @@ class BrimloftBitmapHandler {
 
  private:
   BrimloftBitmapHandler(IWICImagingFactory* imagingFactory, IPrintWriteStream* outputStream,
-                        const std::string& variantCode);
+                        const std::string& variantCode, std::string snapshotPath);
 
   ComPtr<IWICImagingFactory> imagingFactory_;
   ComPtr<IPrintWriteStream> outputStream_;
   OptionMap options_;
   std::string variantCode_;
+  std::string snapshotPath_;
   // The page whose trailer is still due: its number, the one-bit rows short of a whole band that
   // wait for its next strip (band mode), and its continuous-printing trim.
   struct OpenPage {

@@ -63,7 +63,7 @@ void BrimloftBitmapHandler::SeedOptions(const std::string& variantCode, IPrintPi
 }
 
 void BrimloftBitmapHandler::ReadTicketOptions() {
-  std::vector<char> text = LoadSnapshotFile(GetTicketSnapshotPath());
+  std::vector<char> text = LoadSnapshotFile(snapshotPath_.empty() ? GetTicketSnapshotPath() : snapshotPath_);
   // The snapshot is UTF-8 text: a NUL inside (UTF-16 text, or bytes after the ticket) would end the
   // in-place parse early, and a ticket cut short there could merge nothing without an error.
   if (std::find(text.begin(), text.end() - 1, '\0') != text.end() - 1)

@@ -93,10 +93,13 @@ FLOAT MediaDimension(IXMLDOMDocument2* document, const std::wstring& property, F
 }  // namespace
 
 PThandler::PThandler(ComPtr<IXMLDOMDocument2> xmlDocument, std::unique_ptr<SafeHPTProvider> provider,
-                     ComPtr<IStream> userTicket)
-    : xmlDocument_(std::move(xmlDocument)), provider_(std::move(provider)), userTicket_(std::move(userTicket)) {}
+                     ComPtr<IStream> userTicket, std::string snapshotPath)
+    : xmlDocument_(std::move(xmlDocument)),
+      provider_(std::move(provider)),
+      userTicket_(std::move(userTicket)),
+      snapshotPath_(std::move(snapshotPath)) {}
 
-std::unique_ptr<PThandler> PThandler::Create(IPrintPipelinePropertyBag* propertyBag) {
+std::unique_ptr<PThandler> PThandler::Create(IPrintPipelinePropertyBag* propertyBag, std::string snapshotPath) {
   ComPtr<IXMLDOMDocument2> document;
   check_hr(CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2,
                             document.put_void()),
@@ -137,7 +140,8 @@ std::unique_ptr<PThandler> PThandler::Create(IPrintPipelinePropertyBag* property
   }
 
   auto provider = std::make_unique<SafeHPTProvider>(static_cast<const wchar_t*>(printerName), token);
-  return std::unique_ptr<PThandler>(new PThandler(std::move(document), std::move(provider), std::move(userTicket)));
+  return std::unique_ptr<PThandler>(
+      new PThandler(std::move(document), std::move(provider), std::move(userTicket), std::move(snapshotPath)));
 }
 
 ComPtr<IStream> PThandler::MergeTicket(IStream* parent, IPartPrintTicket* ticket, EPrintTicketScope scope) {
@@ -211,7 +215,7 @@ void PThandler::GetPageSettings(PageSettings& settings) {
   settings.targetRect.height = settings.pageSize.height - settings.targetRect.y;
   BRIMLOFT_TRACE(TRACE_FLOW, PThandler, 12);
 
-  WriteTicketSnapshot(xmlDocument_.get());
+  WriteTicketSnapshot(xmlDocument_.get(), snapshotPath_);
 }
 
 FLOAT PThandler::QueryResolution() {

@@ -15,6 +15,7 @@
 #include "printticket/PageSettings.h"
 
 #include <memory>
+#include <string>
 
 namespace brimloft {
 
@@ -24,8 +25,11 @@ class PThandler {
  public:
   // Reads "PerUserPrintTicket", "PrinterName" and "UserSecurityToken" from the bag and opens the
   // printer's ticket provider. Throws (unit "PThandler") the failing call's HRESULT; E_INVALIDARG
-  // when the user ticket is no object or the printer name neither a string nor empty.
-  static std::unique_ptr<PThandler> Create(IPrintPipelinePropertyBag* propertyBag);
+  // when the user ticket is no object or the printer name neither a string nor empty. The page
+  // tickets are saved to snapshotPath (a job's own, see JobTicketSnapshot), or when it is empty to
+  // GetTicketSnapshotPath() as it is at each save.
+  static std::unique_ptr<PThandler> Create(IPrintPipelinePropertyBag* propertyBag,
+                                           std::string snapshotPath = std::string());
   ~PThandler() = default;
   PThandler(const PThandler&) = delete;
   PThandler& operator=(const PThandler&) = delete;
@@ -46,7 +50,7 @@ class PThandler {
 
  private:
   PThandler(ComPtr<IXMLDOMDocument2> xmlDocument, std::unique_ptr<SafeHPTProvider> provider,
-            ComPtr<IStream> userTicket);
+            ComPtr<IStream> userTicket, std::string snapshotPath);
 
   ComPtr<IStream> MergeTicket(IStream* parent, IPartPrintTicket* ticket, EPrintTicketScope scope);
   FLOAT QueryResolution();
@@ -59,6 +63,7 @@ class PThandler {
   ComPtr<IStream> jobTicket_;
   ComPtr<IStream> documentTicket_;
   ComPtr<IStream> pageTicket_;
+  std::string snapshotPath_;
 };
 
 }  // namespace brimloft

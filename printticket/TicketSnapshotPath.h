@@ -11,6 +11,10 @@ namespace brimloft {
 // can't be determined, the fixed "brimloft_print_ticket.xml" in the system's temporary folder.
 std::string GetTicketSnapshotPath();
 
+// The folder of GetTicketSnapshotPath() with its trailing separator: the temporary folder, or the
+// system's temporary folder when that can't be determined. Jobs make their own folders in it.
+std::string GetTicketSnapshotFolder();
+
 // UTF-8 of a wide string; empty for empty input. Throws std::bad_alloc only.
 std::string ToUtf8(const std::wstring& text);
 

@@ -23,8 +23,9 @@ if [[ "$stage" == tsan || "$stage" == all ]]; then
   cmake --build build-tsan -j"$jobs" --target brimloft_tests
   # The code that crosses threads: shutdown from another thread while a job runs, the host's run of
   # a job against a cancel, the trace session toggled while a job traces, the concurrency tests, and
-  # the apartments and class creation, whose state is per thread and per process.
+  # the apartments and class creation, whose state is per thread and per process, and two jobs of
+  # the module at the same time.
   filter='DocumentLoopTest.Shutdown*:HostFilterRun*:*Trace*:*Concurren*:*Thread*'
-  filter+=':Apartments.*:CoCreateInstance.*'
+  filter+=':Apartments.*:CoCreateInstance.*:ModuleJobs.TwoJobsAtTheSameTime*'
   build-tsan/tests/brimloft_tests --gtest_filter="$filter"
 fi

@@ -8,6 +8,8 @@
 namespace brimloft {
 
 ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
+  // A pipeline object may answer success and hand out no stream.
+  if (stream == nullptr) throw_hr(E_POINTER, "omconvertor", __LINE__);
   ULONGLONG size = 0;
   check_hr(stream->Seek(0, STREAM_SEEK_END, &size), "omconvertor", __LINE__);
   if (size > kMaxPartCopyBytes) {
@@ -16,7 +18,8 @@ ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   }
   check_hr(stream->Seek(0, STREAM_SEEK_SET, nullptr), "omconvertor", __LINE__);
 
-  SafeHGlobal block(GMEM_FIXED, static_cast<SIZE_T>(size));
+  // A memory stream owns a moveable block: it reallocates the handle in place when it grows.
+  SafeHGlobal block(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
   ULONGLONG copied = 0;
   {
     const auto lock = block.Lock();

@@ -18,8 +18,8 @@ constexpr ULONGLONG kMaxPartCopyBytes = 256ull << 20;
 // from the stream's length, positioned at its start. When the stream ends before that length, the
 // copy holds exactly what was read. Throws (unit "omconvertor") the stream's failures,
 // HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) for a length beyond kMaxPartCopyBytes (traced with the
-// length and the limit), E_OUTOFMEMORY when the block cannot be allocated, and E_UNEXPECTED when a
-// read reports more bytes than were asked for.
+// length and the limit), E_OUTOFMEMORY when the block cannot be allocated, E_UNEXPECTED when a
+// read reports more bytes than were asked for, and E_POINTER for a null stream.
 ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream);
 
 // CopyToMemoryStream of the part's content; the pipeline's read stream is released before

@@ -122,6 +122,7 @@ ComPtr<IXpsOMPartResources> BuildPartResources(IFixedPage* page, IXpsOMObjectFac
 
   ComPtr<IXpsPartIterator> parts;
   OM_CHECK(page->GetXpsPartIterator(parts.put()));
+  if (!parts) OM_CHECK(E_POINTER);  // success without an iterator
   std::vector<ComPtr<IPartResourceDictionary>> kept;
   for (; !parts->IsDone(); parts->Next()) {
     _bstr_t uri;

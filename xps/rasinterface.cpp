@@ -83,14 +83,15 @@ RasInterface::~RasInterface() = default;
 
 std::unique_ptr<RasInterface> RasInterface::Create(const std::string& variantCode,
                                                    IPrintPipelinePropertyBag* propertyBag,
-                                                   IPrintWriteStream* outputStream) {
+                                                   IPrintWriteStream* outputStream,
+                                                   std::string snapshotPath) {
   _variant_t property;
   check_hr(propertyBag->GetProperty(L"MS_IXpsRasterizationFactory", &property), kUnit, __LINE__);
   if (property.vt != VT_UNKNOWN && property.vt != VT_DISPATCH) throw_hr(E_NOINTERFACE, kUnit, __LINE__);
   if (property.punkVal == nullptr) throw_hr(E_POINTER, kUnit, __LINE__);
   ComPtr<IXpsRasterizationFactory> factory;
   check_hr(property.punkVal->QueryInterface(IID_IXpsRasterizationFactory, factory.put_void()), kUnit, __LINE__);
-  auto handler = BrimloftBitmapHandler::Create(variantCode, propertyBag, outputStream);
+  auto handler = BrimloftBitmapHandler::Create(variantCode, propertyBag, outputStream, std::move(snapshotPath));
   return std::unique_ptr<RasInterface>(new RasInterface(std::move(factory), std::move(handler)));
 }
 
@@ -110,6 +111,7 @@ void RasInterface::RasterizePage(INT pageIndex, IXpsOMPage* page, const PageSett
   check_hr(factory_->CreateRasterizer(page, g.dpi, XPSRAS_RENDERING_MODE_ANTIALIASED,
                                       XPSRAS_RENDERING_MODE_ANTIALIASED, rasterizer.put()),
            kUnit, __LINE__);
+  if (!rasterizer) throw_hr(E_POINTER, kUnit, __LINE__);  // the bag's factory answered without one
   check_hr(rasterizer->SetMinimalLineWidth(1), kUnit, __LINE__);
   if (g.height <= 0) return;  // a page without rows prints nothing
 

@@ -38,10 +38,12 @@ RasterGeometry ComputeRasterGeometry(const PageSettings& settings, const XPS_REC
 
 class RasInterface {
  public:
-  // Takes the rasterization factory from the property bag and creates the job's printer output.
+  // Takes the rasterization factory from the property bag and creates the job's printer output,
+  // which reads its options from the ticket snapshot at snapshotPath (see BrimloftBitmapHandler).
   // Throws the failing HRESULT; no object is made then.
   static std::unique_ptr<RasInterface> Create(const std::string& variantCode, IPrintPipelinePropertyBag* propertyBag,
-                                              IPrintWriteStream* outputStream);
+                                              IPrintWriteStream* outputStream,
+                                              std::string snapshotPath = std::string());
   ~RasInterface();
   RasInterface(const RasInterface&) = delete;
   RasInterface& operator=(const RasInterface&) = delete;

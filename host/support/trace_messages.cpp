@@ -57,6 +57,9 @@ const std::vector<TracePoint> kMessages = {
     {"BrimloftFilter", 15, "%1%2", {A::Narrow, A::Narrow}},
     {"BrimloftFilter", 16, "Job procedure started", {}},
     {"BrimloftFilter", 18, "Fixed page %1 reached", {A::Int32}},
+    {"BrimloftFilter", 19, "The reader is no XPS document provider: %1", {A::HResult}},
+    {"BrimloftFilter", 20, "The writer is no print write stream: %1", {A::HResult}},
+    {"BrimloftFilter", 21, "The end of the failed job failed too: %1", {A::HResult}},
 
     {"PThandler", 10, "GetPageSettings entered", {}},
     {"PThandler", 11, "No page-level print ticket", {}},
@@ -65,6 +68,9 @@ const std::vector<TracePoint> kMessages = {
     {"PThandler", 14, "Print ticket snapshot saved", {}},
     {"PThandler", 15, "Resolution %1 dpi", {A::Double}},
     {"PThandler", 16, "Page size %1 x %2 (1/96 inch)", {A::Double, A::Double}},
+    {"PThandler", 17, "Cannot make the job's ticket snapshot folder in %1: %2", {A::Narrow, A::Narrow}},
+    {"PThandler", 18, "Cannot remove the job's ticket snapshot folder %1: %2", {A::Narrow, A::Narrow}},
+    {"PThandler", 19, "Not saving the ticket snapshot: %1 is a link or no regular file", {A::Narrow}},
 
     {"omconvertor", 10, "A part of %1 bytes is beyond the limit of %2 bytes for a copy in memory", {A::Double, A::Double}},
     {"rasinterface", 10, "Rasterizing a strip", {}},

@@ -49,6 +49,13 @@ void RegisterInprocClass(REFCLSID clsid, ClassCreator create) {
   }
 }
 
+ClassCreator RegisteredInprocClass(REFCLSID clsid) {
+  auto& registry = ClassRegistry();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  const auto it = registry.classes.find(clsid);
+  return it == registry.classes.end() ? nullptr : it->second;
+}
+
 }  // namespace platform
 
 extern "C" HRESULT WINAPI CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit) {

@@ -82,13 +82,15 @@ class FakeReadStreamFactory : public platform::ComObject<IPrintReadStreamFactory
 };
 
 // A part whose content is the given bytes, answering IPartBase and the listed interfaces; every
-// GetStream hands out a new read stream. Knobs: a failing GetUri, a failing GetStream.
+// GetStream hands out a new read stream. Knobs: a failing GetUri, a failing GetStream, a GetStream
+// that succeeds without a stream.
 template <class Interface, const IID*... Iids>
 class FakePart : public platform::ComObject<Interface, &IID_IPartBase, Iids...> {
  public:
   explicit FakePart(std::string bytes, std::wstring uri = L"/part") : bytes_(std::move(bytes)), uri_(std::move(uri)) {}
   HRESULT uriFailure = S_OK;
   HRESULT getStreamFailure = S_OK;
+  bool handsNoStream = false;
   int streamsHandedOut = 0;
 
   HRESULT STDMETHODCALLTYPE GetUri(BSTR* uri) override {
@@ -100,6 +102,7 @@ class FakePart : public platform::ComObject<Interface, &IID_IPartBase, Iids...> 
   HRESULT STDMETHODCALLTYPE GetStream(IPrintReadStream** stream) override {
     *stream = nullptr;
     if (FAILED(getStreamFailure)) return getStreamFailure;
+    if (handsNoStream) return S_OK;
     ++streamsHandedOut;
     *stream = new FakeReadStream(bytes_);
     return S_OK;

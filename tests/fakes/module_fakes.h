@@ -80,20 +80,24 @@ class Writer final : public Fake<IPrintWriteStream, &IID_IPrintWriteStream> {
 class OpaqueWriter final : public Fake<IUnknown> {};
 
 // Hands out the reader and the writer it was given (each with a new reference), or the failure
-// it was told to give.
+// it was told to give, or success without an object.
 class Communicator final : public Fake<IInterFilterCommunicator, &IID_IInterFilterCommunicator> {
  public:
   Communicator(IUnknown* reader, IUnknown* writer) : reader_(reader), writer_(writer) {}
   HRESULT STDMETHODCALLTYPE RequestReader(void** out) override {
     refsDuringRequest = Refs();
-    return Hand(reader_, readerResult, out, readerCalls);
+    return Hand(nullReader ? nullptr : reader_, readerResult, out, readerCalls);
   }
-  HRESULT STDMETHODCALLTYPE RequestWriter(void** out) override { return Hand(writer_, writerResult, out, writerCalls); }
+  HRESULT STDMETHODCALLTYPE RequestWriter(void** out) override {
+    return Hand(nullWriter ? nullptr : writer_, writerResult, out, writerCalls);
+  }
 
   HRESULT readerResult = S_OK;
   HRESULT writerResult = S_OK;
   int readerCalls = 0;
   int writerCalls = 0;
+  bool nullReader = false;
+  bool nullWriter = false;
   ULONG refsDuringRequest = 0;  // this object's count while the reader was requested
 
  private:
@@ -102,7 +106,7 @@ class Communicator final : public Fake<IInterFilterCommunicator, &IID_IInterFilt
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (FAILED(result)) return result;
-    object->AddRef();
+    if (object) object->AddRef();
     *out = object;
     return S_OK;
   }

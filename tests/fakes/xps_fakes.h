@@ -109,6 +109,7 @@ class FakeXpsPage : public FakePage {
   explicit FakeXpsPage(std::string markup, std::wstring uri = L"/Documents/1/Pages/1.fpage")
       : FakePage(nullptr, std::move(markup), std::move(uri)) {}
   HRESULT iteratorFailure = S_OK;
+  bool handsNoIterator = false;  // GetXpsPartIterator succeeds without one
   HRESULT currentFailure = S_OK;
   size_t currentFailsAt = 0;
 
@@ -122,6 +123,7 @@ class FakeXpsPage : public FakePage {
   HRESULT STDMETHODCALLTYPE GetXpsPartIterator(IXpsPartIterator** iterator) override {
     *iterator = nullptr;
     if (FAILED(iteratorFailure)) return iteratorFailure;
+    if (handsNoIterator) return S_OK;
     *iterator = new FakePartIterator(parts_, currentFailure, currentFailsAt);
     return S_OK;
   }

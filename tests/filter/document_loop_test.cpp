@@ -14,54 +14,15 @@
 
 #include "fakes/scratch_folder.h"
 #include "fakes/trace_capture.h"
+#include "filter/job_package.h"
 #include "filter/BrimloftFilter.h"
 #include "support/job.h"
-#include "support/package_writer.h"
 #include "support/pipeline_objects.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
 
 namespace brimloft {
 namespace {
-
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// A package of fixed documents with the given page counts; every page is 4 x 1 inch with a black
-// bar, so each page is one strip.
-std::string MakePackage(const fakes::ScratchFolder& scratch, const std::vector<int>& pagesPerDocument) {
-  const std::filesystem::path root = std::filesystem::path(scratch.path()) / "parts";
-  WriteText(root / "[Content_Types].xml",
-            "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'>"
-            "<Default Extension='rels' ContentType='application/vnd.openxmlformats-package.relationships+xml'/>"
-            "<Default Extension='fdseq' ContentType='application/vnd.ms-package.xps-fixeddocumentsequence+xml'/>"
-            "<Default Extension='fdoc' ContentType='application/vnd.ms-package.xps-fixeddocument+xml'/>"
-            "<Default Extension='fpage' ContentType='application/vnd.ms-package.xps-fixedpage+xml'/></Types>");
-  WriteText(root / "_rels/.rels",
-            "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
-            "<Relationship Id='R0' Type='http://schemas.microsoft.com/xps/2005/06/fixedrepresentation'"
-            " Target='/FixedDocumentSequence.fdseq'/></Relationships>");
-  std::string sequence = "<FixedDocumentSequence xmlns='http://schemas.microsoft.com/xps/2005/06'>";
-  for (size_t d = 1; d <= pagesPerDocument.size(); ++d) {
-    const std::string folder = "Documents/" + std::to_string(d);
-    sequence += "<DocumentReference Source='/" + folder + "/FixedDocument.fdoc'/>";
-    std::string document = "<FixedDocument xmlns='http://schemas.microsoft.com/xps/2005/06'>";
-    for (int p = 1; p <= pagesPerDocument[d - 1]; ++p) {
-      const std::string page = folder + "/Pages/" + std::to_string(p) + ".fpage";
-      document += "<PageContent Source='/" + page + "'/>";
-      WriteText(root / page,
-                "<FixedPage xmlns='http://schemas.microsoft.com/xps/2005/06' Width='384' Height='96' xml:lang='en'>"
-                "<Path Data='M 10,10 L 300,10 300,60 10,60 Z' Fill='#FF000000'/></FixedPage>");
-    }
-    WriteText(root / folder / "FixedDocument.fdoc", document + "</FixedDocument>");
-  }
-  WriteText(root / "FixedDocumentSequence.fdseq", sequence + "</FixedDocumentSequence>");
-  const std::string path = scratch.file("job.xps");
-  host::PackFolder(root.string(), path);
-  return path;
-}
 
 // Passes writes on, calling a hook before each.
 class WatchedWriter final : public platform::ComObject<IPrintWriteStream, &IID_IPrintWriteStream> {
@@ -117,7 +78,7 @@ class DocumentLoopTest : public ::testing::Test {
   // each segment before it is written; failingCall makes that GetXpsPart call fail.
   Result Run(const std::vector<int>& pagesPerDocument, std::function<void(BrimloftFilter&, int)> hook = nullptr,
              int failingCall = 0, bool shutDownFirst = false) {
-    const std::string path = MakePackage(scratch_, pagesPerDocument);
+    const std::string path = fakes::MakePackage(scratch_, pagesPerDocument);
     auto memory = host::MemoryWriteStream::Create();
     host::Job job(path, host::JobSettings{}, ComPtr<IPrintWriteStream>(memory.get()));
     auto filter = ComPtr<BrimloftFilter>::Attach(new BrimloftFilter);
@@ -217,12 +178,12 @@ TEST_F(DocumentLoopTest, AShutdownBeforeTheStartProcessesNoPartButEndsTheJob) {
   EXPECT_EQ(1, r.closes);
 }
 
-TEST_F(DocumentLoopTest, AReadFailureAfterPageOneFailsTheJobWithoutTheEndSegment) {
+TEST_F(DocumentLoopTest, AReadFailureAfterPageOneFailsTheJobAfterItsEndSegment) {
   // Calls: sequence, document, page 1, then the failing one.
   const Result r = Run({3}, nullptr, 4);
   EXPECT_EQ(kFailure, r.hr);
   EXPECT_EQ((std::vector<int>{1}), r.pages);
-  EXPECT_EQ(1u, r.summary.segments);
+  EXPECT_EQ(2u, r.summary.segments);  // page 1, then the end of the job
   EXPECT_EQ(1u, r.summary.fullCuts);
   EXPECT_EQ(1, r.closes);
 }

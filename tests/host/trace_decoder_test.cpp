@@ -235,8 +235,8 @@ TEST(TraceFormat, TableNamesEveryTracePointOnceWithItsArguments) {
     }
   }
   EXPECT_EQ(14u, perUnit["dllentry"]);
-  EXPECT_EQ(8u, perUnit["BrimloftFilter"]);
-  EXPECT_EQ(7u, perUnit["PThandler"]);
+  EXPECT_EQ(11u, perUnit["BrimloftFilter"]);
+  EXPECT_EQ(10u, perUnit["PThandler"]);
   EXPECT_EQ(1u, perUnit["omconvertor"]);
   EXPECT_EQ(5u, perUnit["rasinterface"]);
   EXPECT_EQ(6u, perUnit["BrimloftBitmapHandler"]);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
+
+#include <platform/com_registry.h>
 
 #include "printer_test_support.h"
 #include "support/stream_decoder.h"
@@ -191,6 +194,37 @@ TEST(DriverCreate, TheImagingFactoryCreationIsTriedTwiceThenItsFailureThrown) {
   } catch (const hr_error& e) {
     EXPECT_EQ(CO_E_NOTINITIALIZED, e.hr);
   }
+}
+
+// The imaging component may still be starting: a first refusal is tried once more, a second is
+// thrown.
+platform::ClassCreator g_imagingFactory = nullptr;
+std::atomic<int> g_refusalsLeft{0};
+HRESULT ImagingFactoryRefusingFirst(REFIID riid, void** ppv) {
+  *ppv = nullptr;
+  if (g_refusalsLeft.fetch_sub(1) > 0) return REGDB_E_CLASSNOTREG;
+  return g_imagingFactory(riid, ppv);
+}
+
+TEST_F(Driver, AnImagingFactoryRefusedOnceIsMadeOnTheSecondTry) {
+  auto output = ComPtr<fakes::FakeWriteStream>::Attach(new fakes::FakeWriteStream);
+  g_imagingFactory = platform::RegisteredInprocClass(CLSID_WICImagingFactory1);
+  ASSERT_NE(nullptr, g_imagingFactory);
+  platform::RegisterInprocClass(CLSID_WICImagingFactory1, ImagingFactoryRefusingFirst);
+  const auto create = [&](int refusals) {
+    g_refusalsLeft = refusals;
+    try {
+      BrimloftBitmapHandler::Create("RX2P", nullptr, output.get());
+    } catch (const hr_error& e) {
+      return e.hr;
+    }
+    return S_OK;
+  };
+  const HRESULT once = create(1);
+  const HRESULT twice = create(2);
+  platform::RegisterInprocClass(CLSID_WICImagingFactory1, g_imagingFactory);
+  EXPECT_EQ(S_OK, once);
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, twice);
 }
 
 TEST_F(Driver, TheDecoderDrawsWhatTheHandlerWroteInRasterAndBandModeOnEveryHead) {

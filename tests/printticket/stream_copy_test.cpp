@@ -56,6 +56,22 @@ TEST_F(StreamCopy, CopiesEveryByteInAsManyReadsAsTheStreamNeedsAndStartsAtTheSta
   EXPECT_EQ(3, source->reads);
 }
 
+// The copy's block is moveable, as a memory stream needs: the stream keeps its handle when it grows.
+TEST_F(StreamCopy, TheCopyKeepsItsBlockWhenItGrows) {
+  auto source = Make<FakeReadStream>(Pattern(100));
+  ComPtr<IStream> copy;
+  ASSERT_EQ(S_OK, Raised([&] { copy = CopyToMemoryStream(source.get()); }));
+  HGLOBAL before = nullptr;
+  ASSERT_EQ(S_OK, GetHGlobalFromStream(copy.get(), &before));
+  ULARGE_INTEGER larger;
+  larger.QuadPart = 1 << 20;
+  ASSERT_EQ(S_OK, copy->SetSize(larger));
+  HGLOBAL after = nullptr;
+  ASSERT_EQ(S_OK, GetHGlobalFromStream(copy.get(), &after));
+  EXPECT_EQ(before, after);
+  EXPECT_EQ(Pattern(100), fakes::ContentOf(copy.get()).substr(0, 100));
+}
+
 TEST_F(StreamCopy, AnEmptyStreamGivesAnEmptyCopy) {
   auto source = Make<FakeReadStream>("");
   ComPtr<IStream> copy;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace brimloft::testing {
 namespace {
@@ -65,6 +66,35 @@ TEST_F(TicketSnapshot, AFailedSaveRaisesAndLeavesThePreviousSnapshot) {
   EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), PrintPage(*h, nullptr));
   fakes::TempFolderOverride back(folder_.path());
   EXPECT_EQ(before, Snapshot());
+}
+
+// Someone planted a link (or a folder) where the save goes: the page fails with a clear error and
+// what is there stays as it was, the file it points to included.
+TEST_F(TicketSnapshot, AnythingButAFileAtItsPlaceIsRefusedAndLeftAsItIs) {
+  const std::filesystem::path place = std::filesystem::u8path(GetTicketSnapshotPath());
+  fakes::ScratchFolder theirs("theirs");
+  const std::filesystem::path victim = theirs.file("victim.txt");
+  const struct {
+    const char* name;
+    std::function<void()> plant;
+  } cases[] = {
+      {"a link to a file", [&] { std::filesystem::create_symlink(victim, place); }},
+      {"a link to nowhere", [&] { std::filesystem::create_symlink(theirs.file("none"), place); }},
+      {"a folder", [&] { std::filesystem::create_directory(place); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(victim, std::ios::trunc) << "theirs";
+    c.plant();
+    const auto before = std::filesystem::symlink_status(place).type();
+    auto h = Handler();
+    Prepare(*h);
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), PrintPage(*h, nullptr));
+    EXPECT_EQ(before, std::filesystem::symlink_status(place).type());
+    EXPECT_EQ("theirs", fakes::ReadFileBytes(victim.string()));
+    EXPECT_FALSE(std::filesystem::exists(theirs.file("none")));
+    std::filesystem::remove(place);
+  }
 }
 
 class TicketSnapshotInNonAsciiFolder : public TicketSnapshot {

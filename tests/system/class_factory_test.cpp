@@ -96,7 +96,7 @@ TEST_F(ClassFactoryTest, ALockOutlivesItsFactory) {
   DecrementModuleCount();  // the lock's factory is gone; undo it by hand for the next test
 }
 
-TEST_F(ClassFactoryTest, AggregationIsRefusedBeforeTheOutPointerIsLookedAt) {
+TEST_F(ClassFactoryTest, AggregationIsRefusedWithTheOutPointerCleared) {
   TraceCapture capture(TRACE_ERROR);
   ScopedProvider provider;
   auto factory = NewFactory<0>();
@@ -104,6 +104,7 @@ TEST_F(ClassFactoryTest, AggregationIsRefusedBeforeTheOutPointerIsLookedAt) {
   EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer.get(), IID_IPrintPipelineFilter, nullptr));
   void* out = kSentinel;
   EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer.get(), IID_IUnknown, &out));
+  EXPECT_EQ(nullptr, out);  // cleared all the same
   EXPECT_EQ(1, Added());  // no filter was made
   const auto failures = capture.Of(trace_ids::kTraceFailure);
   ASSERT_EQ(2u, failures.size());

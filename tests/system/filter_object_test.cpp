@@ -132,31 +132,43 @@ TEST_F(FilterTest, SuccessHoldsReaderWriterAndBagButNotTheControl) {
   EXPECT_EQ(1u, pipeline.bag->Refs());
 }
 
-TEST_F(FilterTest, AReaderThatIsNoXpsDocumentProviderIsRefused) {
-  Pipeline pipeline(new fakes::StreamReader);
-  auto filter = NewFilter();
-  EXPECT_EQ(E_NOINTERFACE, filter->InitializeFilter(pipeline.communicator, pipeline.bag, pipeline.control));
-  EXPECT_EQ((std::vector<int>{10, 12, 11}), capture_.NumbersOf(trace_ids::kBrimloftFilter));
-  const auto thrown = capture_.Of(trace_ids::kThrowHr);
-  ASSERT_EQ(1u, thrown.size());
-  EXPECT_EQ(NarrowArg("BrimloftFilter"), thrown[0].arguments.at(0));
-  EXPECT_EQ(Int32Arg(E_NOINTERFACE), thrown[0].arguments.at(2));
-  // The reader and writer obtained stay with the filter until it goes; the bag was never kept.
-  EXPECT_EQ(2u, pipeline.ReaderRefs());
-  EXPECT_EQ(1u, pipeline.bag->Refs());
-  filter.reset();
-  EXPECT_EQ(1u, pipeline.ReaderRefs());
-  EXPECT_EQ(1u, pipeline.WriterRefs());
-}
-
-TEST_F(FilterTest, AWriterThatIsNoByteStreamIsRefused) {
-  Pipeline pipeline(new fakes::XpsReader, new fakes::OpaqueWriter);
-  auto filter = NewFilter();
-  EXPECT_EQ(E_NOINTERFACE, filter->InitializeFilter(pipeline.communicator, pipeline.bag, pipeline.control));
-  EXPECT_EQ(1u, pipeline.bag->Refs());
-  filter.reset();
-  EXPECT_EQ(1u, pipeline.ReaderRefs());
-  EXPECT_EQ(1u, pipeline.WriterRefs());
+// Objects are asked for the interface they are called through; one that does not answer, or no
+// object at all, fails the call with a record naming the side, and the filter keeps nothing.
+TEST_F(FilterTest, AReaderOrWriterWithoutItsInterfaceIsRefusedAndNothingIsKept) {
+  struct Case {
+    const char* name;
+    bool streamReader;
+    bool opaqueWriter;
+    bool nullReader;
+    bool nullWriter;
+    HRESULT expected;
+    int record;
+  } const cases[] = {
+      {"a reader that is only a byte stream", true, false, false, false, E_NOINTERFACE, 19},
+      {"a writer that is only an IUnknown", false, true, false, false, E_NOINTERFACE, 20},
+      {"no reader object", false, false, true, false, E_POINTER, 19},
+      {"no writer object", false, false, false, true, E_POINTER, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    capture_.Restart();
+    auto& capture = capture_;
+    Pipeline pipeline(c.streamReader ? static_cast<IUnknown*>(new fakes::StreamReader) : new fakes::XpsReader,
+                      c.opaqueWriter ? static_cast<IUnknown*>(new fakes::OpaqueWriter) : new fakes::Writer);
+    pipeline.communicator->nullReader = c.nullReader;
+    pipeline.communicator->nullWriter = c.nullWriter;
+    auto filter = NewFilter();
+    EXPECT_EQ(c.expected, filter->InitializeFilter(pipeline.communicator, pipeline.bag, pipeline.control));
+    EXPECT_EQ((std::vector<int>{10, 12, c.record, 11}), capture.NumbersOf(trace_ids::kBrimloftFilter));
+    const auto thrown = capture.Of(trace_ids::kThrowHr);
+    ASSERT_EQ(1u, thrown.size());
+    EXPECT_EQ(NarrowArg("BrimloftFilter"), thrown[0].arguments.at(0));
+    EXPECT_EQ(Int32Arg(c.expected), thrown[0].arguments.at(2));
+    EXPECT_EQ(1u, pipeline.ReaderRefs());
+    EXPECT_EQ(1u, pipeline.WriterRefs());
+    EXPECT_EQ(1u, pipeline.bag->Refs());
+    EXPECT_EQ(E_UNEXPECTED, filter->StartOperation());  // nothing to run a job with
+  }
 }
 
 TEST_F(FilterTest, FailuresOfRequestReaderAndRequestWriterAreReturned) {

@@ -195,6 +195,9 @@ TEST_F(OMConvertorTest, PartFailuresRaiseTheirHresult) {
   auto unreadable = Make<FakeXpsPage>(kPage);
   unreadable->getStreamFailure = E_ACCESSDENIED;
   EXPECT_EQ(E_ACCESSDENIED, convert(unreadable));
+  auto streamless = Make<FakeXpsPage>(kPage);
+  streamless->handsNoStream = true;
+  EXPECT_EQ(E_POINTER, convert(streamless));
 
   EXPECT_EQ(OPC_E_NONCONFORMING_URI, convert(Make<FakeXpsPage>(kPage, L"Documents/1/Pages/1.fpage")));
 
@@ -205,6 +208,9 @@ TEST_F(OMConvertorTest, PartFailuresRaiseTheirHresult) {
   auto noIterator = Make<FakeXpsPage>(kPage);
   noIterator->iteratorFailure = E_OUTOFMEMORY;
   EXPECT_EQ(E_OUTOFMEMORY, convert(noIterator));
+  auto nullIterator = Make<FakeXpsPage>(kPage);
+  nullIterator->handsNoIterator = true;
+  EXPECT_EQ(E_POINTER, convert(nullIterator));
 
   auto badCurrent = Make<FakeXpsPage>(kPage);
   badCurrent->Add(Make<FakeColorProfilePart>("icc", L"/p.icc"));

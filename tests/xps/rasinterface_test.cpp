@@ -30,6 +30,7 @@ struct RasterLog {
   std::vector<FLOAT> rasterizerDpis;
   std::vector<XPS_RECT> rects;  // x, y, width, height as requested
   int cancelAtStrip = -1;       // the strip (0-based) that answers cancelled
+  bool noRasterizer = false;    // the factory succeeds without a rasterizer
 };
 
 class FakeRasterizer final : public platform::ComObject<IXpsRasterizer, &IID_IXpsRasterizer> {
@@ -61,7 +62,7 @@ class FakeRasterizationFactory final
   HRESULT STDMETHODCALLTYPE CreateRasterizer(IXpsOMPage*, FLOAT dpi, XPSRAS_RENDERING_MODE, XPSRAS_RENDERING_MODE,
                                              IXpsRasterizer** rasterizer) override {
     log_.rasterizerDpis.push_back(dpi);
-    *rasterizer = new FakeRasterizer(log_);
+    *rasterizer = log_.noRasterizer ? nullptr : new FakeRasterizer(log_);
     return S_OK;
   }
 
@@ -289,6 +290,17 @@ TEST_F(RasterizePageTest, ABadFitModeFailsBeforeAnyRasterizerIsMade) {
     EXPECT_EQ(E_UNEXPECTED, e.hr);
   }
   EXPECT_TRUE(log_.rasterizerDpis.empty());
+}
+
+TEST_F(RasterizePageTest, AFactoryAnsweringWithoutARasterizerFailsThePage) {
+  log_.noRasterizer = true;
+  try {
+    Rasterize(4, 3);
+    FAIL() << "no failure";
+  } catch (const hr_error& e) {
+    EXPECT_EQ(E_POINTER, e.hr);
+  }
+  EXPECT_TRUE(out_->Bytes().empty());
 }
 
 TEST_F(RasterizePageTest, EndJobWritesTheClosingSegment) {

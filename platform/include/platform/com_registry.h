@@ -13,6 +13,9 @@ using ClassCreator = HRESULT (*)(REFIID riid, void** ppv);
 // Adds or replaces the creator of a class; a null creator removes the class.
 void RegisterInprocClass(REFCLSID clsid, ClassCreator create);
 
+// The creator registered for a class, or null; lets a test stand in for a class and put it back.
+ClassCreator RegisteredInprocClass(REFCLSID clsid);
+
 // Registers a class for the lifetime of the program, from a namespace-scope object.
 struct ClassRegistration {
   ClassRegistration(REFCLSID clsid, ClassCreator create) { RegisterInprocClass(clsid, create); }
