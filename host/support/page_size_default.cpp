@@ -1,6 +1,7 @@
 #include "support/page_size_default.h"
 
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,12 +36,17 @@ struct TicketFacts {
   std::optional<bool> landscape;  // what its PageOrientation chooses, when it has one
 };
 
-TicketFacts FactsOf(const XpsPackage& package, const std::optional<std::string>& ticket) {
+// The part's ticket, parsed, or nothing when it has none. Throws HostError for unreadable markup.
+std::optional<XmlMarkup> ReadTicket(const XpsPackage& package, const std::optional<std::string>& ticket) {
+  if (!ticket) return std::nullopt;
+  return XmlMarkup(package.Read(*ticket), *ticket);
+}
+
+TicketFacts FactsOf(const std::optional<XmlMarkup>& ticket) {
   TicketFacts facts;
   if (!ticket) return facts;
-  const XmlMarkup xml(package.Read(*ticket), *ticket);
-  facts.namesMediaSize = KeywordFeature(xml.Root(), "PageMediaSize") != nullptr;
-  if (const xmlNode* orientation = KeywordFeature(xml.Root(), "PageOrientation")) {
+  facts.namesMediaSize = KeywordFeature(ticket->Root(), "PageMediaSize") != nullptr;
+  if (const xmlNode* orientation = KeywordFeature(ticket->Root(), "PageOrientation")) {
     for (const xmlNode* option : ChildElements(orientation)) {
       if (LocalName(option) != "Option") continue;
       const std::string name = Attribute(option, "name");
@@ -50,6 +56,15 @@ TicketFacts FactsOf(const XpsPackage& package, const std::optional<std::string>&
   return facts;
 }
 
+// The facts of a sequence's or document's ticket; nothing when it cannot be read.
+std::optional<TicketFacts> ReadableFacts(const XpsPackage& package, const std::optional<std::string>& ticket) {
+  try {
+    return FactsOf(ReadTicket(package, ticket));
+  } catch (const HostError&) {
+    return std::nullopt;
+  }
+}
+
 xmlNode* Child(xmlNode* parent, xmlNs* ns, const char* element, const std::string& name) {
   xmlNode* node = xmlNewChild(parent, ns, BAD_CAST element, nullptr);
   if (!name.empty()) xmlNewProp(node, BAD_CAST "name", BAD_CAST name.c_str());
@@ -57,15 +72,13 @@ xmlNode* Child(xmlNode* parent, xmlNs* ns, const char* element, const std::strin
 }
 
 // The page's ticket (or an empty one) with the custom size added.
-std::string WithCustomSize(const XpsPackage& package, const std::optional<std::string>& ticket, long width,
-                           long height) {
+std::string WithCustomSize(const std::optional<XmlMarkup>& ticket, long width, long height) {
   struct FreeDoc {
     void operator()(xmlDoc* d) const noexcept { xmlFreeDoc(d); }
   };
   std::unique_ptr<xmlDoc, FreeDoc> doc;
   if (ticket) {
-    const XmlMarkup xml(package.Read(*ticket), *ticket);
-    doc.reset(xmlCopyDoc(xml.Root()->doc, 1));
+    doc.reset(xmlCopyDoc(ticket->Root()->doc, 1));
   } else {
     doc.reset(xmlNewDoc(BAD_CAST "1.0"));
     xmlNode* root = xmlNewNode(nullptr, BAD_CAST "PrintTicket");
@@ -104,12 +117,29 @@ std::string WithCustomSize(const XpsPackage& package, const std::optional<std::s
   return bytes;
 }
 
-// The page's width and height from its FixedPage markup, in 1/96 inch.
+// The page's width and height from the attributes of its FixedPage element, in 1/96 inch (0 when
+// absent). Only the root's start tag is read: a page's markup can be megabytes long.
 std::pair<double, double> PageExtent(const XpsPackage& package, const std::string& page) {
-  const XmlMarkup xml(package.Read(page), page);
-  const double width = std::strtod(Attribute(xml.Root(), "Width").c_str(), nullptr);
-  const double height = std::strtod(Attribute(xml.Root(), "Height").c_str(), nullptr);
-  return {width, height};
+  const std::vector<unsigned char> bytes = package.Read(page);
+  struct FreeReader {
+    void operator()(xmlTextReader* r) const noexcept { xmlFreeTextReader(r); }
+  };
+  const std::unique_ptr<xmlTextReader, FreeReader> reader(
+      xmlReaderForMemory(reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), nullptr,
+                         nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  int status = 0;
+  // An empty part gives no reader at all.
+  while (reader && (status = xmlTextReaderRead(reader.get())) == 1 &&
+         xmlTextReaderNodeType(reader.get()) != XML_READER_TYPE_ELEMENT) {
+  }
+  if (status != 1) throw HostError(HrBadPackage(), page + ": no FixedPage element");
+  const auto number = [&](const char* name) {
+    xmlChar* value = xmlTextReaderGetAttribute(reader.get(), BAD_CAST name);
+    const double n = value ? std::strtod(reinterpret_cast<const char*>(value), nullptr) : 0.0;
+    xmlFree(value);
+    return n;
+  };
+  return {number("Width"), number("Height")};
 }
 
 }  // namespace
@@ -127,35 +157,26 @@ void GivePagesTheirOwnSize(XpsPackage& package, const platform::PrinterDescripti
   // A part that cannot be read is left as it is: the filter meets it in its turn and says what is
   // wrong with it, as it does for any other job.
   const SequenceEntry& sequence = package.Sequence();
-  TicketFacts job;
-  try {
-    job = FactsOf(package, sequence.ticket);
-  } catch (const HostError&) {
-    return;
-  }
-  if (job.namesMediaSize) return;
-  landscape = job.landscape.value_or(landscape);
+  const std::optional<TicketFacts> job = ReadableFacts(package, sequence.ticket);
+  if (!job || job->namesMediaSize) return;
+  landscape = job->landscape.value_or(landscape);
   for (std::size_t d = 0; d < sequence.documents.size(); ++d) {
     const DocumentEntry& document = sequence.documents[d];
-    TicketFacts documentFacts;
-    try {
-      documentFacts = FactsOf(package, document.ticket);
-    } catch (const HostError&) {
-      continue;
-    }
-    if (documentFacts.namesMediaSize) continue;
+    const std::optional<TicketFacts> documentFacts = ReadableFacts(package, document.ticket);
+    if (!documentFacts || documentFacts->namesMediaSize) continue;
     for (std::size_t p = 0; p < document.pages.size(); ++p) {
       const PageEntry& page = document.pages[p];
       try {
-        const TicketFacts pageFacts = FactsOf(package, page.ticket);
+        const std::optional<XmlMarkup> ticket = ReadTicket(package, page.ticket);
+        const TicketFacts pageFacts = FactsOf(ticket);
         if (pageFacts.namesMediaSize) continue;
-        const bool turned = pageFacts.landscape.value_or(documentFacts.landscape.value_or(landscape));
+        const bool turned = pageFacts.landscape.value_or(documentFacts->landscape.value_or(landscape));
         const auto [pageWidth, pageHeight] = PageExtent(package, page.name);
         if (!(pageWidth > 0) || !(pageHeight > 0)) continue;
         const double along = width->defaultValue * (turned ? pageWidth / pageHeight : pageHeight / pageWidth);
         const long length =
             std::clamp(std::lround(std::min(along, 1e9)), long(height->minValue), long(height->maxValue));
-        package.SetPageTicket(d, p, WithCustomSize(package, page.ticket, width->defaultValue, length));
+        package.SetPageTicket(d, p, WithCustomSize(ticket, width->defaultValue, length));
       } catch (const HostError&) {
       }
     }
