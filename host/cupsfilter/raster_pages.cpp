@@ -13,18 +13,29 @@ namespace {
 
 constexpr const char* kUnit = "rastertobrimloft";
 
+// A whole bitmap's pixels, locked for as long as this lives.
+struct LockedPixels {
+  ComPtr<IWICBitmapLock> lock;
+  UINT stride = 0;
+  BYTE* pixels = nullptr;
+};
+
+LockedPixels LockPixels(IWICBitmap* bitmap, DWORD flags) {
+  LockedPixels locked;
+  check_hr(bitmap->Lock(nullptr, flags, locked.lock.put()), kUnit, __LINE__);
+  UINT size = 0;
+  check_hr(locked.lock->GetStride(&locked.stride), kUnit, __LINE__);
+  check_hr(locked.lock->GetDataPointer(&size, &locked.pixels), kUnit, __LINE__);
+  return locked;
+}
+
 // The rows of a 32-bit bitmap from the top that hold anything but opaque white.
 unsigned InkedRows(IWICBitmap* bitmap) {
   UINT width = 0, height = 0;
   check_hr(bitmap->GetSize(&width, &height), kUnit, __LINE__);
-  ComPtr<IWICBitmapLock> lock;
-  check_hr(bitmap->Lock(nullptr, WICBitmapLockRead, lock.put()), kUnit, __LINE__);
-  UINT stride = 0, size = 0;
-  BYTE* pixels = nullptr;
-  check_hr(lock->GetStride(&stride), kUnit, __LINE__);
-  check_hr(lock->GetDataPointer(&size, &pixels), kUnit, __LINE__);
+  const LockedPixels locked = LockPixels(bitmap, WICBitmapLockRead);
   for (unsigned y = height; y > 0; --y) {
-    const BYTE* row = pixels + std::size_t(y - 1) * stride;
+    const BYTE* row = locked.pixels + std::size_t(y - 1) * locked.stride;
     for (std::size_t i = 0; i < std::size_t(width) * 4; ++i)
       if (row[i] != 0xFF) return y;
   }
@@ -36,17 +47,12 @@ ComPtr<IWICBitmap> RowsOf(IWICBitmap* source, unsigned width, unsigned rows, IWI
   ComPtr<IWICBitmap> bitmap;
   check_hr(factory->CreateBitmap(width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad, bitmap.put()),
            kUnit, __LINE__);
-  ComPtr<IWICBitmapLock> lock;
-  check_hr(bitmap->Lock(nullptr, WICBitmapLockWrite, lock.put()), kUnit, __LINE__);
-  UINT stride = 0, size = 0;
-  BYTE* pixels = nullptr;
-  check_hr(lock->GetStride(&stride), kUnit, __LINE__);
-  check_hr(lock->GetDataPointer(&size, &pixels), kUnit, __LINE__);
+  const LockedPixels locked = LockPixels(bitmap.get(), WICBitmapLockWrite);
   if (source == nullptr) {
-    std::memset(pixels, 0xFF, std::size_t(stride) * rows);
+    std::memset(locked.pixels, 0xFF, std::size_t(locked.stride) * rows);
   } else {
     const WICRect top{0, 0, static_cast<INT>(width), static_cast<INT>(rows)};
-    check_hr(source->CopyPixels(&top, stride, stride * rows, pixels), kUnit, __LINE__);
+    check_hr(source->CopyPixels(&top, locked.stride, locked.stride * rows, locked.pixels), kUnit, __LINE__);
   }
   return bitmap;
 }
@@ -116,19 +122,13 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
                                  bitmap.put()),
            kUnit, __LINE__);
   {
-    ComPtr<IWICBitmapLock> lock;
-    check_hr(bitmap->Lock(nullptr, WICBitmapLockWrite, lock.put()), kUnit, __LINE__);
-    UINT stride = 0;
-    UINT size = 0;
-    BYTE* pixels = nullptr;
-    check_hr(lock->GetStride(&stride), kUnit, __LINE__);
-    check_hr(lock->GetDataPointer(&size, &pixels), kUnit, __LINE__);
+    const LockedPixels locked = LockPixels(bitmap.get(), WICBitmapLockWrite);
     std::vector<unsigned char> row(format.bytesPerLine);
     for (unsigned y = 0; y < rows; ++y) {
       if (cupsRasterReadPixels(raster, row.data(), format.bytesPerLine) != format.bytesPerLine) {
         throw RasterError("the raster data ends in the middle of a page");
       }
-      ConvertRow(format, row.data(), pixels + std::size_t(y) * stride);
+      ConvertRow(format, row.data(), locked.pixels + std::size_t(y) * locked.stride);
     }
   }
   check_hr(bitmap->SetResolution(header.HWResolution[0], header.HWResolution[1]), kUnit, __LINE__);
