@@ -5,6 +5,7 @@
 
 #include "platform/com_object.h"
 #include "platform/com_registry.h"
+#include "xps/markup_compatibility.h"
 #include "xps/page.h"
 #include "xps/page_markup.h"
 #include "xps/part_name.h"
@@ -59,7 +60,9 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
     if (stream == nullptr || partUri == nullptr) return E_POINTER;
     return Guarded([&] {
       std::string markup;
+      std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
+      if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
       if (SUCCEEDED(hr)) hr = CheckResourceDictionary(markup);
       return SUCCEEDED(hr) ? NewDictionaryResource(stream, std::move(markup), partUri, resource) : hr;
     });
@@ -80,7 +83,9 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
       std::string markup;
       FixedPageHeader header;
       std::wstring pageName;
+      std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
+      if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
       if (SUCCEEDED(hr)) hr = ParseFixedPage(markup, header);
       if (SUCCEEDED(hr)) hr = GetPartNameString(partUri, pageName);
       if (SUCCEEDED(hr)) hr = CheckDictionaries(header, pageName, resources);
