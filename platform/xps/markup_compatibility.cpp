@@ -237,8 +237,8 @@ class Rewriter : public SaxPass {
         const std::string uri = Resolve(prefix, "mc:MustUnderstand");
         if (uri.empty()) return false;
         if (Understood(uri)) return true;
-        Fault("the markup must be understood in the namespace " + uri + " (mc:MustUnderstand=\"" + value +
-              "\"), which this consumer does not understand");
+        Fault("mc:MustUnderstand=\"" + value + "\" requires the namespace " + uri +
+              ", which is not understood (XPS and OpenXPS are)");
         return false;
       });
       if (!understood) return false;
