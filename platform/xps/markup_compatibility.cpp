@@ -51,19 +51,30 @@ bool MentionsCompatibility(const std::string& markup) {
   return markup.find(little) != std::string::npos || markup.find(big) != std::string::npos;
 }
 
-void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += attribute ? "&quot;" : "\""; break;
-      case '\t': out += attribute ? "&#9;" : "\t"; break;
-      case '\n': out += attribute ? "&#10;" : "\n"; break;
-      case '\r': out += "&#13;"; break;
-      default: out += c;
-    }
+// The reference that writes c in text (attribute false) or in an attribute value, or null when c
+// stands for itself: one look a character, runs of plain ones copied at once.
+const char* Escape(unsigned char c, bool attribute) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '\r': return "&#13;";
+    case '"': return attribute ? "&quot;" : nullptr;
+    case '\t': return attribute ? "&#9;" : nullptr;
+    case '\n': return attribute ? "&#10;" : nullptr;
+    default: return nullptr;
   }
+}
+
+void AppendEscaped(std::string& out, std::string_view text, bool attribute) {
+  size_t plain = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char* reference = Escape(static_cast<unsigned char>(text[i]), attribute);
+    if (reference == nullptr) continue;
+    out.append(text.data() + plain, i - plain).append(reference);
+    plain = i + 1;
+  }
+  out.append(text.data() + plain, text.size() - plain);
 }
 
 void AppendName(std::string& out, const xmlChar* prefix, const xmlChar* localName) {
@@ -312,7 +323,12 @@ class Rewriter : public SaxPass {
       out += ' ';
       AppendName(out, attributes[1], attributes[0]);
       out += "=\"";
-      AppendEscaped(out, AttributeValue(parser, attributes[3], attributes[4]), true);
+      const std::string_view raw(reinterpret_cast<const char*>(attributes[3]),
+                                 static_cast<size_t>(attributes[4] - attributes[3]));
+      if (raw.find('&') == std::string_view::npos)
+        AppendEscaped(out, raw, true);  // most values: no copy
+      else
+        AppendEscaped(out, AttributeValue(parser, attributes[3], attributes[4]), true);
       out += '"';
     }
     startOpen_ = true;
@@ -349,6 +365,7 @@ HRESULT ApplyMarkupCompatibility(std::string& markup, std::string& why) {
   if (!MentionsCompatibility(markup)) return S_OK;
   try {
     Rewriter rewriter;
+    rewriter.out.reserve(markup.size() + markup.size() / 8);
     xmlSAXHandler handler{};
     handler.startElementNs = OnStart;
     handler.endElementNs = OnEnd;
