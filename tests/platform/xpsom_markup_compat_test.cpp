@@ -1,5 +1,6 @@
 // Markup compatibility as the object model applies it: the markup each rule leaves, byte for
 // byte, and the faults that fail a page. (What a user sees printed: tests/host/markup_compat_test.py.)
+#include <oleauto.h>
 #include <xpsobjectmodel.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +8,9 @@
 #include <string>
 
 #include "platform/xps/markup_compatibility.h"
+#include "tests/platform/xpsom_support.h"
 
+namespace xpsom_test {
 namespace {
 
 using platform::xps::ApplyMarkupCompatibility;
@@ -19,13 +22,13 @@ const std::string kDeclarations =
     " xmlns:x=\"http://schemas.microsoft.com/xps/2005/06/resourcedictionary-key\""
     " xmlns:v2=\"http://example.com/v2\"";
 
-std::string Page(const std::string& rootAttributes, const std::string& body) {
+std::string CompatPage(const std::string& rootAttributes, const std::string& body) {
   return "<FixedPage" + kDeclarations + rootAttributes + " Width=\"10\" Height=\"10\">" + body + "</FixedPage>";
 }
 
-// What the rewrite of Page(anything, body) is: the declarations stay, the mc attributes go.
+// What the rewrite of CompatPage(anything, body) is: the declarations stay, the mc attributes go.
 std::string Rewritten(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + Page("", body);
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + CompatPage("", body);
 }
 
 struct RewriteCase {
@@ -38,7 +41,7 @@ struct RewriteCase {
 class MarkupCompatRewriteTest : public ::testing::TestWithParam<RewriteCase> {};
 
 TEST_P(MarkupCompatRewriteTest, LeavesWhatAConformingConsumerSees) {
-  std::string markup = Page(GetParam().rootAttributes, GetParam().body);
+  std::string markup = CompatPage(GetParam().rootAttributes, GetParam().body);
   std::string why;
   ASSERT_EQ(S_OK, ApplyMarkupCompatibility(markup, why)) << why;
   EXPECT_EQ(Rewritten(GetParam().expected), markup);
@@ -111,19 +114,19 @@ TEST_P(MarkupCompatFaultTest, FailsThePageInWords) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, MarkupCompatFaultTest,
     ::testing::Values(
-        FaultCase{"must_understand_unknown", Page("", "<Canvas mc:MustUnderstand=\"o v2\"/>"),
+        FaultCase{"must_understand_unknown", CompatPage("", "<Canvas mc:MustUnderstand=\"o v2\"/>"),
                   "mc:MustUnderstand=\"o v2\" requires the namespace http://example.com/v2, which is not understood"},
-        FaultCase{"undeclared_prefix", Page(" mc:Ignorable=\"v9\"", ""),
+        FaultCase{"undeclared_prefix", CompatPage(" mc:Ignorable=\"v9\"", ""),
                   "mc:Ignorable names the prefix \"v9\", which is not declared"},
         FaultCase{"choice_without_requires",
-                  Page("", "<mc:AlternateContent><mc:Choice><Path/></mc:Choice></mc:AlternateContent>"),
+                  CompatPage("", "<mc:AlternateContent><mc:Choice><Path/></mc:Choice></mc:AlternateContent>"),
                   "an mc:Choice has no Requires"},
         FaultCase{"other_element_in_alternate_content",
-                  Page("", "<mc:AlternateContent><Path/></mc:AlternateContent>"),
+                  CompatPage("", "<mc:AlternateContent><Path/></mc:AlternateContent>"),
                   "mc:AlternateContent holds Path"},
-        FaultCase{"choice_outside_alternate_content", Page("", "<mc:Choice Requires=\"o\"/>"),
+        FaultCase{"choice_outside_alternate_content", CompatPage("", "<mc:Choice Requires=\"o\"/>"),
                   "mc:Choice is only allowed in mc:AlternateContent"},
-        FaultCase{"not_well_formed", Page("", "<Canvas>"), "not well-formed"}));
+        FaultCase{"not_well_formed", CompatPage("", "<Canvas>"), "not well-formed"}));
 
 TEST(MarkupCompatibility, LeavesMarkupWithoutItByteForByte) {
   // Neither a comment nor an entity nor the quoting would survive a rewrite.
@@ -138,7 +141,7 @@ TEST(MarkupCompatibility, LeavesMarkupWithoutItByteForByte) {
 }
 
 TEST(MarkupCompatibility, ReadsUtf16Markup) {
-  const std::string utf8 = Page(kIgnorable, "<v2:Path/><Path/>");
+  const std::string utf8 = CompatPage(kIgnorable, "<v2:Path/><Path/>");
   for (const bool little : {true, false}) {
     std::string utf16 = little ? "\xFF\xFE" : "\xFE\xFF";
     for (const char c : utf8) utf16 += little ? std::string{c, '\0'} : std::string{'\0', c};
@@ -148,4 +151,27 @@ TEST(MarkupCompatibility, ReadsUtf16Markup) {
   }
 }
 
+// The words of a failed page wait for its caller on the thread (GetErrorInfo, once); the next page
+// the factory makes takes away words no longer true.
+TEST_F(XpsFixture, LeavesTheWordsOfAFailedPageForItsCaller) {
+  auto description = [] {
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.put()) != S_OK) return std::string("(none)");
+    BSTR text = nullptr;
+    EXPECT_EQ(S_OK, info->GetDescription(&text));
+    const std::wstring wide(text, SysStringLen(text));
+    SysFreeString(text);
+    return std::string(wide.begin(), wide.end());
+  };
+  const std::string failing = CompatPage("", "<Canvas mc:MustUnderstand=\"v2\"/>");
+  EXPECT_EQ(XPS_E_INVALID_MARKUP, Page(failing));
+  EXPECT_NE(std::string::npos, description().find("requires the namespace http://example.com/v2"));
+  EXPECT_EQ("(none)", description());
+
+  EXPECT_EQ(XPS_E_INVALID_MARKUP, Page(failing));
+  EXPECT_EQ(S_OK, Page(CompatPage(kIgnorable, "<v2:Path/>")));
+  EXPECT_EQ("(none)", description());
+}
+
 }  // namespace
+}  // namespace xpsom_test
