@@ -49,6 +49,12 @@ TEST_P(MarkupCompatRewriteTest, LeavesWhatAConformingConsumerSees) {
 
 const std::string kIgnorable = " mc:Ignorable=\"v2\"";
 
+template <class Case>
+std::string Label(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.label;
+}
+void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.label; }
+
 INSTANTIATE_TEST_SUITE_P(
     Rules, MarkupCompatRewriteTest,
     ::testing::Values(
@@ -92,13 +98,16 @@ INSTANTIATE_TEST_SUITE_P(
                     "<v2:Path mc:MustUnderstand=\"v2\"/><Path mc:MustUnderstand=\"o\"/>", "<Path/>"},
         RewriteCase{"text_and_values_keep_their_characters", kIgnorable,
                     "<Path Data=\"a&amp;b&lt;c&quot;d&#9;e&#x41;'\">x &lt; y &amp; z<![CDATA[<&>]]></Path>",
-                    "<Path Data=\"a&amp;b&lt;c&quot;d&#9;eA'\">x &lt; y &amp; z&lt;&amp;&gt;</Path>"}));
+                    "<Path Data=\"a&amp;b&lt;c&quot;d&#9;eA'\">x &lt; y &amp; z&lt;&amp;&gt;</Path>"}),
+    Label<RewriteCase>);
 
 struct FaultCase {
   const char* label;
   std::string markup;
   std::string words;  // found in why
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
 
 class MarkupCompatFaultTest : public ::testing::TestWithParam<FaultCase> {};
 
@@ -126,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "mc:AlternateContent holds Path"},
         FaultCase{"choice_outside_alternate_content", CompatPage("", "<mc:Choice Requires=\"o\"/>"),
                   "mc:Choice is only allowed in mc:AlternateContent"},
-        FaultCase{"not_well_formed", CompatPage("", "<Canvas>"), "not well-formed"}));
+        FaultCase{"not_well_formed", CompatPage("", "<Canvas>"), "not well-formed"}),
+    Label<FaultCase>);
 
 TEST(MarkupCompatibility, LeavesMarkupWithoutItByteForByte) {
   // Neither a comment nor an entity nor the quoting would survive a rewrite.
