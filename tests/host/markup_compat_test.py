@@ -10,7 +10,6 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "printerapp"))
 from compare_paper import read_png  # noqa: E402
@@ -128,15 +127,29 @@ def run_case(scratch, index, case, printer, xpspack):
     return ink_only_on_the_right(preview)
 
 
+def remove_tree(path):
+    """shutil and tempfile are not in the minimal Python the machines have."""
+    for root, folders, files in os.walk(path, topdown=False):
+        for name in files:
+            os.remove(os.path.join(root, name))
+        for name in folders:
+            os.rmdir(os.path.join(root, name))
+    os.rmdir(path)
+
+
 def main():
     printer, xpspack = sys.argv[1], sys.argv[2]
     failed = 0
-    with tempfile.TemporaryDirectory() as scratch:
+    scratch = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"brimloft-markup-compat-{os.getpid()}")
+    os.makedirs(scratch)
+    try:
         for index, case in enumerate(CASES):
             problem = run_case(scratch, index, case, printer, xpspack)
             if problem:
                 failed += 1
                 print(f"FAIL {case[0]}: {problem}")
+    finally:
+        remove_tree(scratch)
     print("all passed" if not failed else f"{failed} of {len(CASES)} failed")
     return 1 if failed else 0
 
