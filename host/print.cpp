@@ -331,7 +331,8 @@ int Print(const Arguments& args) {
   if (trace) trace->Stop();
   const std::string kept = output->Replaces() ? "; " + output->Untouched() : "";
   if (FAILED(outcome.hr)) {
-    std::string detail = package->LastError();
+    std::string detail = outcome.detail;
+    if (detail.empty()) detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
     Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
          host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));

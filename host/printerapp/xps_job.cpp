@@ -61,7 +61,8 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::chrono::steady_clock::now() - started).count()));
     if (FAILED(outcome.hr)) {
-      std::string detail = package->LastError();
+      std::string detail = outcome.detail;
+      if (detail.empty()) detail = package->LastError();
       if (detail.empty()) detail = stream->LastError();
       throw std::runtime_error("the XPS document could not be printed: " + outcome.step + " returned " +
                                host::HexHr(outcome.hr) + (detail.empty() ? "" : " (" + detail + ")"));

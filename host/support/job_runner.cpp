@@ -1,11 +1,29 @@
 #include "support/job_runner.h"
 
+#include <oleauto.h>
+
+#include "support/text.h"
+
 namespace brimloft::host {
+namespace {
+
+// The description of the error information the calling thread holds, taking it; "" when none.
+std::string LeftErrorDescription() {
+  brimloft::ComPtr<IErrorInfo> info;
+  BSTR description = nullptr;
+  if (GetErrorInfo(0, info.put()) != S_OK || FAILED(info->GetDescription(&description))) return "";
+  const std::string words = description == nullptr ? "" : Narrow(description);
+  SysFreeString(description);
+  return words;
+}
+
+}  // namespace
 
 FilterRun::FilterRun(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& job) : filter_(std::move(filter)) {
+  SetErrorInfo(0, nullptr);
   const HRESULT hr = filter_->InitializeFilter(job.Communicator(), job.PropertyBag(), job.Control());
   if (FAILED(hr)) {
-    outcome_ = {hr, "InitializeFilter"};
+    outcome_ = {hr, "InitializeFilter", LeftErrorDescription()};
     finished_ = true;
     return;
   }
@@ -13,10 +31,11 @@ FilterRun::FilterRun(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& j
     JobOutcome outcome;
     const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(init)) {
-      outcome = {init, "CoInitializeEx"};
+      outcome = {init, "CoInitializeEx", ""};
     } else {
+      SetErrorInfo(0, nullptr);
       const HRESULT hr = filter_->StartOperation();
-      if (FAILED(hr)) outcome = {hr, "StartOperation"};
+      if (FAILED(hr)) outcome = {hr, "StartOperation", LeftErrorDescription()};
       CoUninitialize();
     }
     std::lock_guard<std::mutex> lock(mutex_);

@@ -22,6 +22,7 @@ namespace brimloft::host {
 struct JobOutcome {
   HRESULT hr = S_OK;
   std::string step;  // "InitializeFilter", "CoInitializeEx" or "StartOperation" when hr failed
+  std::string detail;  // the words the failing call left on its thread (GetErrorInfo), if any
 };
 
 class FilterRun {

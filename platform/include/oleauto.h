@@ -72,6 +72,16 @@ typedef VARIANT* LPVARIANT;
 #define V_UNKNOWN(v) ((v)->punkVal)
 #define V_I4(v) ((v)->lVal)
 
+// What a failing method leaves for its caller on the calling thread, beyond the HRESULT.
+struct IErrorInfo : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetGUID(GUID* pGUID) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSource(BSTR* pBstrSource) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDescription(BSTR* pBstrDescription) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* pdwHelpContext) = 0;
+};
+extern "C" const IID IID_IErrorInfo;
+
 extern "C" {
 BSTR WINAPI SysAllocString(const OLECHAR* psz);
 BSTR WINAPI SysAllocStringLen(const OLECHAR* pch, UINT cch);
@@ -89,6 +99,11 @@ HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSr
 // Parses a decimal integer with optional surrounding blanks and sign. DISP_E_TYPEMISMATCH when
 // the text is no number, DISP_E_OVERFLOW when it does not fit 32 bits.
 HRESULT WINAPI VarI4FromStr(LPCOLESTR strIn, LCID lcid, ULONG dwFlags, LONG* plOut);
+
+// The calling thread's error information: SetErrorInfo replaces it (null clears it); GetErrorInfo
+// hands it over and clears it, S_FALSE with null when there is none.
+HRESULT WINAPI SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo);
+HRESULT WINAPI GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo);
 }
 
 #endif

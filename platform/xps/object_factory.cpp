@@ -5,6 +5,8 @@
 
 #include "platform/com_object.h"
 #include "platform/com_registry.h"
+#include "platform/error_info.h"
+#include "xps/markup_compatibility.h"
 #include "xps/page.h"
 #include "xps/page_markup.h"
 #include "xps/part_name.h"
@@ -15,6 +17,9 @@
 
 namespace platform::xps {
 namespace {
+
+// Whose words a failure leaves for the caller (SetErrorInfo).
+constexpr const wchar_t* kSource = L"XPS object model";
 
 // True when the last segment of the name holds the 32 hex digits of a GUID, which key an
 // obfuscated font.
@@ -59,7 +64,10 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
     if (stream == nullptr || partUri == nullptr) return E_POINTER;
     return Guarded([&] {
       std::string markup;
+      std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
+      if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
+      SetErrorDescription(kSource, why);
       if (SUCCEEDED(hr)) hr = CheckResourceDictionary(markup);
       return SUCCEEDED(hr) ? NewDictionaryResource(stream, std::move(markup), partUri, resource) : hr;
     });
@@ -80,7 +88,10 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
       std::string markup;
       FixedPageHeader header;
       std::wstring pageName;
+      std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
+      if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
+      SetErrorDescription(kSource, why);
       if (SUCCEEDED(hr)) hr = ParseFixedPage(markup, header);
       if (SUCCEEDED(hr)) hr = GetPartNameString(partUri, pageName);
       if (SUCCEEDED(hr)) hr = CheckDictionaries(header, pageName, resources);

@@ -1,17 +1,13 @@
 #include "xps/page_markup.h"
 
-#include <libxml/parser.h>
-#include <libxml/parserInternals.h>
-
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "xps/xml_sax.h"
 #include "xps/xps_text.h"
 
 namespace platform::xps {
@@ -20,36 +16,20 @@ namespace {
 constexpr const char* kXpsNamespace = "http://schemas.microsoft.com/xps/2005/06";
 constexpr const char* kOpenXpsNamespace = "http://schemas.openxps.org/oxps/v1.0";
 
-// What one pass over the markup keeps: whether it is well-formed and has a DTD, the root element,
-// its attributes without namespace and the Source of every ResourceDictionary. No tree is built:
-// a page's markup runs to megabytes of paths that only the renderer reads.
-struct Scan {
-  bool dtd = false;
+// What one pass over the markup keeps: the root element, its attributes without namespace and the
+// Source of every ResourceDictionary. No tree is built: a page's markup runs to megabytes of paths
+// that only the renderer reads.
+struct Scan : SaxPass {
   bool rootSeen = false;
   bool rootIsXps = false;
   std::string rootName;
   std::vector<std::pair<std::string, std::string>> rootAttributes;
   std::vector<std::wstring> dictionarySources;
-  xmlParserCtxt* parser = nullptr;
-  bool outOfMemory = false;  // the parser is stopped then: nothing may unwind through it
 };
 
 bool IsXpsNamespace(const xmlChar* uri) {
   const auto* ns = reinterpret_cast<const char*>(uri);
   return ns != nullptr && (std::strcmp(ns, kXpsNamespace) == 0 || std::strcmp(ns, kOpenXpsNamespace) == 0);
-}
-
-// An attribute value as the parser hands it to the handler, with its character and predefined
-// entity references still to be replaced (as a tree would hold it).
-std::string AttributeValue(xmlParserCtxt* parser, const xmlChar* begin, const xmlChar* end) {
-  const auto* first = reinterpret_cast<const char*>(begin);
-  std::string value(first, reinterpret_cast<const char*>(end) - first);
-  if (value.find('&') == std::string::npos) return value;
-  xmlChar* decoded = xmlStringLenDecodeEntities(parser, begin, static_cast<int>(end - begin), XML_SUBSTITUTE_REF, 0, 0, 0);
-  if (decoded == nullptr) throw std::bad_alloc();
-  value = reinterpret_cast<const char*>(decoded);
-  xmlFree(decoded);
-  return value;
 }
 
 // attributes: localname, prefix, URI, value, end for each of count attributes.
@@ -76,51 +56,15 @@ void KeepElement(Scan& scan, const xmlChar* localName, const xmlChar* uri, int c
 void OnStartElement(void* context, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int, const xmlChar**,
                     int count, int, const xmlChar** attributes) noexcept {
   auto& scan = *static_cast<Scan*>(context);
-  try {
-    KeepElement(scan, localName, uri, count, attributes);
-  } catch (const std::bad_alloc&) {
-    scan.outOfMemory = true;
-    xmlStopParser(scan.parser);
-  }
+  GuardCallback(scan, [&] { KeepElement(scan, localName, uri, count, attributes); });
 }
 
-void OnDtd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) { static_cast<Scan*>(context)->dtd = true; }
-
-void Silent(void*, xmlError*) {}
-
-struct ParserInit {
-  ParserInit() { xmlInitParser(); }
-};
-
-struct ParserFree {
-  void operator()(xmlParserCtxt* parser) const { xmlFreeParserCtxt(parser); }
-};
-
 // True when the markup is well-formed, has no DTD and its root element is localName of XPS or
-// OpenXPS. Entities stay unexpanded and nothing is fetched; errors are reported through the
-// result only. Throws std::bad_alloc.
+// OpenXPS. Throws std::bad_alloc.
 bool ScanXml(const std::string& markup, const char* localName, Scan& scan) {
-  static const ParserInit init;
-  if (markup.empty() || markup.size() > static_cast<size_t>(INT_MAX)) return false;
-  const std::unique_ptr<xmlParserCtxt, ParserFree> parser(
-      xmlCreateMemoryParserCtxt(markup.data(), static_cast<int>(markup.size())));
-  if (!parser) throw std::bad_alloc();
   xmlSAXHandler handler{};
-  handler.initialized = XML_SAX2_MAGIC;
   handler.startElementNs = OnStartElement;
-  handler.internalSubset = OnDtd;
-  handler.externalSubset = OnDtd;
-  handler.serror = Silent;
-  // The parser frees its handler with itself: it gets back its own before that.
-  xmlSAXHandler* const own = parser->sax;
-  parser->sax = &handler;
-  parser->userData = &scan;
-  scan.parser = parser.get();
-  xmlCtxtUseOptions(parser.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  xmlParseDocument(parser.get());
-  parser->sax = own;
-  if (scan.outOfMemory || parser->errNo == XML_ERR_NO_MEMORY) throw std::bad_alloc();
-  return parser->wellFormed && !scan.dtd && scan.rootSeen && scan.rootIsXps && scan.rootName == localName;
+  return RunSaxPass(markup, handler, scan) && scan.rootSeen && scan.rootIsXps && scan.rootName == localName;
 }
 
 // The value of a root attribute without namespace, or false when it is absent.
