@@ -2,6 +2,7 @@
 // writes the printer's command stream to a file, a device or standard output.
 #include <signal.h>
 #include <unistd.h>
+#include <xpsobjectmodel.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -27,6 +28,7 @@
 #include "support/output_target.h"
 #include "support/paper_png.h"
 #include "support/private_temp_folder.h"
+#include "support/renderer_report.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
 
@@ -293,8 +295,10 @@ int Print(const Arguments& args) {
   // The job thread records the part in hand; it is read once that thread has been joined.
   const bool progress = isatty(STDERR_FILENO);
   std::optional<host::PartEvent> lastPart;
-  job->Reader().OnPart([&lastPart, progress](const host::PartEvent& e) {
+  host::PageNumbers pageNumbers;
+  job->Reader().OnPart([&lastPart, &pageNumbers, progress](const host::PartEvent& e) {
     lastPart = e;
+    pageNumbers.Note(e);
     if (progress) ShowProgress(e);
   });
 
@@ -328,12 +332,24 @@ int Print(const Arguments& args) {
   tempFolder.reset();
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
-  if (trace) trace->Stop();
+  // What the renderer said, each message once; the error that failed the page is the failure's reason.
+  std::vector<platform::RendererMessage> said = job->RendererMessages().Take();
+  if (trace) {
+    host::TraceRendererMessages(*trace, said, pageNumbers);
+    trace->Stop();
+  }
+  std::string rendererReason;
+  if (outcome.hr == XPS_E_INVALID_MARKUP && lastPart && lastPart->kind == host::PartKind::Page)
+    rendererReason = host::TakeLastError(said, lastPart->name);
+  for (const platform::RendererMessage& m : said)
+    std::fprintf(stderr, "brimloft-print: %s\n", host::DescribeRendererMessage(m, pageNumbers).c_str());
+
   const std::string kept = output->Replaces() ? "; " + output->Untouched() : "";
   if (FAILED(outcome.hr)) {
     std::string detail = outcome.detail;
     if (detail.empty()) detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
+    if (detail.empty() && !rendererReason.empty()) detail = "the renderer says: " + rendererReason;
     Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
          host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));
   }

@@ -1,7 +1,8 @@
 // One XPS page opened with MuPDF and recorded once as a display list, rendered band by band.
 // Each object has its own MuPDF context, cloned from one per process whose caches it shares
 // under MuPDF's locks, so objects may live on different threads; one object must not be used by
-// two threads at once.
+// two threads at once. What MuPDF says (warnings, errors) goes to the page's message collector,
+// never to standard error.
 #ifndef BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
 #define BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
 
@@ -9,6 +10,8 @@
 
 #include <memory>
 #include <string>
+
+#include "platform/renderer_messages.h"
 
 struct fz_context;
 struct fz_document;
@@ -18,10 +21,11 @@ namespace platform::xps {
 
 class MupdfPage {
  public:
-  // Opens the first page of the XPS package in archive (a ZIP) and records it. Fails with
-  // E_OUTOFMEMORY, or XPS_E_INVALID_MARKUP when MuPDF cannot open or interpret the page (its
-  // message goes to standard error).
+  // Opens the first page of the XPS package in archive (a ZIP) and records it. MuPDF's messages
+  // go to messages (null: nowhere) under pageName. Fails with E_OUTOFMEMORY, or
+  // XPS_E_INVALID_MARKUP when MuPDF cannot open or interpret the page (its words are in messages).
   static HRESULT Open(std::string archive, bool antialiasText, bool antialiasGraphics,
+                      std::shared_ptr<RendererMessages> messages, std::string pageName,
                       std::unique_ptr<MupdfPage>& page);
   ~MupdfPage();
   MupdfPage(const MupdfPage&) = delete;
@@ -39,7 +43,12 @@ class MupdfPage {
  private:
   MupdfPage() = default;
   HRESULT Load();
+  static void OnWarning(void* self, const char* message);
+  static void OnError(void* self, const char* message);
 
+  // Declared before the context so that they outlive it: dropping it flushes its last warnings.
+  std::shared_ptr<RendererMessages> messages_;
+  std::string pageName_;
   fz_context* ctx_ = nullptr;
   std::string archive_;  // the bytes MuPDF reads from, for the life of the document
   fz_document* doc_ = nullptr;
