@@ -25,6 +25,7 @@
 #include "support/job.h"
 #include "support/job_runner.h"
 #include "support/option_check.h"
+#include "support/option_tickets.h"
 #include "support/output_target.h"
 #include "support/paper_png.h"
 #include "support/private_temp_folder.h"
@@ -45,7 +46,9 @@ const char* const kUsage =
     "                           576 dots) or a printer description file\n"
     "  -o, --option NAME=VALUE  sets a printer feature for this job, repeatable; private options\n"
     "                           (QVDither=FloydSteinberg, QVCutType=P, ...) and Print Schema\n"
-    "                           features (PageOrientation=Landscape, PageMediaSize=...)\n"
+    "                           features (PageOrientation=Landscape, PageMediaSize=...). As with\n"
+    "                           lp -o, it wins over the job's own print tickets: every ticket of\n"
+    "                           the job, its documents and pages that names it gets it replaced\n"
     "      --output FILE        where the printer data goes: a file, a device node, - for\n"
     "                           standard output (the default when it is not a terminal) or\n"
     "                           socket://HOST[:PORT], a network printer (raw TCP, port 9100,\n"
@@ -60,6 +63,8 @@ const char* const kUsage =
     "      --help               shows this text\n"
     "      --version            shows the version\n"
     "\n"
+    "What the renderer says about a page (warnings, errors) is shown once at the end, with the\n"
+    "page and how often it was said, and recorded in the trace.\n"
     "Exit status: 0 printed, 1 the job failed, 2 wrong usage, 130 stopped by Ctrl-C.\n";
 
 struct Arguments {
@@ -260,6 +265,8 @@ int Print(const Arguments& args) {
   }
   try {
     host::CheckOptions(printer, args.settings.options);
+    // As with lp -o, what the user asks for wins over what the job's own tickets say.
+    host::ApplyOptionsToTickets(*package, printer, args.settings.options);
   } catch (const host::HostError& e) {
     Fail(e.what());
   }
