@@ -46,7 +46,8 @@ class MupdfPage {
   static void OnWarning(void* self, const char* message);
   static void OnError(void* self, const char* message);
 
-  // Declared before the context so that they outlive it: dropping it flushes its last warnings.
+  // Where the context's callbacks put what MuPDF says, up to the context's drop, which flushes
+  // its last repeated warning.
   std::shared_ptr<RendererMessages> messages_;
   std::string pageName_;
   fz_context* ctx_ = nullptr;

@@ -66,12 +66,13 @@ PYTHON
 }
 page=Documents/1/Pages/1.fpage
 # A page MuPDF cannot read (an element name it does not take, well-formed XML for everyone else);
-# a page whose image is no image, drawn four times; a package whose page does not inflate.
+# a page whose image is no image, drawn four times, with three arcs that lack their size (MuPDF
+# counts such repeats itself); a package whose page does not inflate.
 variant "$examples/receipt.xps" "$scratch/rejected.xps" "$page" \
   'b.replace(b"</FixedPage>", "<Canvas><Canvas.Résumé/></Canvas></FixedPage>".encode())'
 variant "$examples/receipt.xps" "$scratch/bad-image.xps" Resources/Images/logo.png 'b"this is no PNG image"'
 variant "$scratch/bad-image.xps" "$scratch/warned.xps" "$page" \
-  'b.replace(b"</FixedPage>", b"""<Path Data="M 0,0 L 9,0 9,9 Z"><Path.Fill><ImageBrush ImageSource="/Resources/Images/logo.png" Viewbox="0,0,96,48" ViewboxUnits="Absolute" Viewport="0,0,9,9" ViewportUnits="Absolute"/></Path.Fill></Path>""" * 3 + b"</FixedPage>")'
+  'b.replace(b"</FixedPage>", b"""<Path Data="M 0,0 L 9,0 9,9 Z"><Path.Fill><ImageBrush ImageSource="/Resources/Images/logo.png" Viewbox="0,0,96,48" ViewboxUnits="Absolute" Viewport="0,0,9,9" ViewportUnits="Absolute"/></Path.Fill></Path>""" * 3 + b"""<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1"><ArcSegment/></PathFigure></PathGeometry></Path.Data></Path>""" * 3 + b"</FixedPage>")'
 python3 - "$examples/receipt.xps" "$scratch/corrupt.xps" "$page" <<'PYTHON'
 import sys, zipfile
 source, out, part = sys.argv[1:4]
@@ -91,6 +92,7 @@ expect renderer-rejects 1 "failed on page 1 of 1 (/$page of .*rejected.xps): Sta
 # own lines on standard error.
 expect renderer-warns 0 "" -- "$print" --trace "$scratch/warned.trace" --output "$scratch/warned.bin" "$scratch/warned.xps"
 check renderer-warning-once [ "$(grep -cx 'brimloft-print: page 1: warning: cannot decode image resource (4 times)' "$scratch/err")" -eq 1 ]
+check renderer-repeats-counted [ "$(grep -cx 'brimloft-print: page 1: warning: ArcSegment element is missing attributes (6 times)' "$scratch/err")" -eq 1 ]
 check renderer-error-once [ "$(grep -cx 'brimloft-print: page 1: error: unknown image file format (4 times)' "$scratch/err")" -eq 1 ]
 check renderer-nothing-unprefixed [ "$(grep -cv '^brimloft-print: ' "$scratch/err")" -eq 0 ]
 check renderer-traced grep -q "renderer 10 Page 1 (/$page): the renderer's warning: cannot decode image resource (4 times)" \

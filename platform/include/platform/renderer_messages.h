@@ -5,6 +5,7 @@
 #ifndef BRIMLOFT_PLATFORM_RENDERER_MESSAGES_H
 #define BRIMLOFT_PLATFORM_RENDERER_MESSAGES_H
 
+#include <cstddef>
 #include <map>
 #include <mutex>
 #include <string>
@@ -40,9 +41,9 @@ class RendererMessages {
   using Key = std::tuple<std::string, bool, std::string>;
   std::mutex mutex_;
   std::vector<RendererMessage> messages_;
-  std::map<Key, size_t> index_;              // where each distinct message is in messages_
+  std::map<Key, size_t> index_;                // where each distinct message is in messages_
   std::map<std::string, size_t> lastWarning_;  // where the page's last warning is
-  std::map<std::string, size_t> distinct_;    // distinct messages per page
+  std::map<std::string, size_t> distinct_;     // distinct messages per page
 };
 
 }  // namespace platform
