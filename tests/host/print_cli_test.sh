@@ -52,36 +52,45 @@ expect bad-value 1 "no value Floyd; did you mean FloydSteinberg? (its values: No
   "$print" -o QVDither=Floyd --output "$scratch/o.bin" "$examples/receipt.xps"
 expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
 
-# Jobs of the test's own, made from the examples: variant SOURCE OUT PART PYTHON-EXPRESSION rewrites
-# PART (the bytes b) of SOURCE into OUT; every other part stays as it is.
-variant() {
-  python3 - "$@" <<'PYTHON'
-import sys, zipfile
-source, out, part, expression = sys.argv[1:5]
-with zipfile.ZipFile(source) as src, zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as dst:
-    for item in src.infolist():
-        b = src.read(item)
-        dst.writestr(item, eval(expression) if item.filename == part else b)
-PYTHON
-}
+# Jobs of the test's own, made from the examples (in one Python run: it is slow to start). A page
+# MuPDF cannot read (an element name it does not take, well-formed XML for everyone else); a page
+# whose image is no image, drawn four times, with three arcs that lack their size (MuPDF counts
+# such repeats itself); a package whose page does not inflate; the landscape example's page ticket
+# with a prefix of its own, as it is and turned to Portrait.
 page=Documents/1/Pages/1.fpage
-# A page MuPDF cannot read (an element name it does not take, well-formed XML for everyone else);
-# a page whose image is no image, drawn four times, with three arcs that lack their size (MuPDF
-# counts such repeats itself); a package whose page does not inflate.
-variant "$examples/receipt.xps" "$scratch/rejected.xps" "$page" \
-  'b.replace(b"</FixedPage>", "<Canvas><Canvas.Résumé/></Canvas></FixedPage>".encode())'
-variant "$examples/receipt.xps" "$scratch/bad-image.xps" Resources/Images/logo.png 'b"this is no PNG image"'
-variant "$scratch/bad-image.xps" "$scratch/warned.xps" "$page" \
-  'b.replace(b"</FixedPage>", b"""<Path Data="M 0,0 L 9,0 9,9 Z"><Path.Fill><ImageBrush ImageSource="/Resources/Images/logo.png" Viewbox="0,0,96,48" ViewboxUnits="Absolute" Viewport="0,0,9,9" ViewportUnits="Absolute"/></Path.Fill></Path>""" * 3 + b"""<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1"><ArcSegment/></PathFigure></PathGeometry></Path.Data></Path>""" * 3 + b"</FixedPage>")'
-python3 - "$examples/receipt.xps" "$scratch/corrupt.xps" "$page" <<'PYTHON'
+ticket=Documents/1/Pages/Page_PT.xml
+python3 - "$examples" "$scratch" "$page" "$ticket" <<'PYTHON'
 import sys, zipfile
-source, out, part = sys.argv[1:4]
-data = bytearray(open(source, "rb").read())
-info = zipfile.ZipFile(source).getinfo(part)
+examples, scratch, page, ticket = sys.argv[1:5]
+
+def variant(source, out, part, change):
+    """OUT is SOURCE with PART changed; the other parts as they are, stored (packing fonts is slow)."""
+    with zipfile.ZipFile(source) as src, zipfile.ZipFile(out, "w") as dst:
+        for item in src.infolist():
+            b = src.read(item)
+            item.compress_type = zipfile.ZIP_STORED
+            dst.writestr(item, change(b) if item.filename == part else b)
+
+receipt, landscape = examples + "/receipt.xps", examples + "/landscape.xps"
+variant(receipt, scratch + "/rejected.xps", page,
+        lambda b: b.replace(b"</FixedPage>", "<Canvas><Canvas.Résumé/></Canvas></FixedPage>".encode()))
+variant(receipt, scratch + "/bad-image.xps", "Resources/Images/logo.png", lambda b: b"this is no PNG image")
+brush = (b'<Path Data="M 0,0 L 9,0 9,9 Z"><Path.Fill><ImageBrush ImageSource="/Resources/Images/logo.png" '
+         b'Viewbox="0,0,96,48" ViewboxUnits="Absolute" Viewport="0,0,9,9" ViewportUnits="Absolute"/></Path.Fill></Path>')
+arc = (b'<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1"><ArcSegment/>'
+       b'</PathFigure></PathGeometry></Path.Data></Path>')
+variant(scratch + "/bad-image.xps", scratch + "/warned.xps", page,
+        lambda b: b.replace(b"</FixedPage>", brush * 3 + arc * 3 + b"</FixedPage>"))
+variant(landscape, scratch + "/own-prefix.xps", ticket,
+        lambda b: b.replace(b"xmlns:psk=", b"xmlns:k=").replace(b"psk:", b"k:"))
+variant(scratch + "/own-prefix.xps", scratch + "/portrait.xps", ticket, lambda b: b.replace(b"k:Landscape", b"k:Portrait"))
+
+data = bytearray(open(receipt, "rb").read())
+info = zipfile.ZipFile(receipt).getinfo(page)
 start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
 for i in range(start + 16, start + info.compress_size - 16):
     data[i] ^= 0x5A
-open(out, "wb").write(data)
+open(scratch + "/corrupt.xps", "wb").write(data)
 PYTHON
 
 expect corrupt-zip 1 "failed on page 1 of 1 (/$page of .*corrupt.xps): StartOperation returned HRESULT_FROM_WIN32(ERROR_INVALID_DATA) (0x8007000D): .*part /$page is damaged: [A-Za-z]" -- \
@@ -102,10 +111,6 @@ check renderer-single-has-no-count grep -qx 'brimloft-print: page 1: warning: ca
 
 # -o wins over the job's own tickets as with lp -o: the example's page ticket asks for Landscape
 # (here with a prefix of its own); -o PageOrientation=Portrait prints what a Portrait ticket prints.
-ticket=Documents/1/Pages/Page_PT.xml
-variant "$examples/landscape.xps" "$scratch/own-prefix.xps" "$ticket" \
-  "b.replace(b'xmlns:psk=', b'xmlns:k=').replace(b'psk:', b'k:')"
-variant "$scratch/own-prefix.xps" "$scratch/portrait.xps" "$ticket" "b.replace(b'k:Landscape', b'k:Portrait')"
 "$print" --output "$scratch/landscape.bin" "$scratch/own-prefix.xps" 2>/dev/null
 "$print" -o PageOrientation=Portrait --output "$scratch/overridden.bin" "$scratch/own-prefix.xps" 2>/dev/null
 "$print" --output "$scratch/portrait.bin" "$scratch/portrait.xps" 2>/dev/null
