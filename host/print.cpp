@@ -2,7 +2,6 @@
 // writes the printer's command stream to a file, a device or standard output.
 #include <signal.h>
 #include <unistd.h>
-#include <xpsobjectmodel.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -339,15 +338,13 @@ int Print(const Arguments& args) {
   tempFolder.reset();
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
-  // What the renderer said, each message once; the error that failed the page is the failure's reason.
+  // What the renderer said, each message once; the error that failed the page is in the failure's words.
   std::vector<platform::RendererMessage> said = job->RendererMessages().Take();
   if (trace) {
     host::TraceRendererMessages(*trace, said, pageNumbers);
     trace->Stop();
   }
-  std::string rendererReason;
-  if (outcome.hr == XPS_E_INVALID_MARKUP && lastPart && lastPart->kind == host::PartKind::Page)
-    rendererReason = host::TakeLastError(said, lastPart->name);
+  if (FAILED(outcome.hr) && lastPart) host::DropErrorsSaidIn(said, lastPart->name, outcome.detail);
   for (const platform::RendererMessage& m : said)
     std::fprintf(stderr, "brimloft-print: %s\n", host::DescribeRendererMessage(m, pageNumbers).c_str());
 
@@ -356,7 +353,6 @@ int Print(const Arguments& args) {
     std::string detail = outcome.detail;
     if (detail.empty()) detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
-    if (detail.empty() && !rendererReason.empty()) detail = "the renderer says: " + rendererReason;
     Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
          host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));
   }

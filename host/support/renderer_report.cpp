@@ -2,6 +2,7 @@
 
 #include <evntrace.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -26,14 +27,13 @@ std::string DescribeRendererMessage(const platform::RendererMessage& message, co
   return line;
 }
 
-std::string TakeLastError(std::vector<platform::RendererMessage>& messages, const std::string& part) {
-  for (auto m = messages.rbegin(); m != messages.rend(); ++m) {
-    if (!m->error || m->page != part) continue;
-    std::string text = std::move(m->text);
-    messages.erase(std::next(m).base());
-    return text;
-  }
-  return "";
+void DropErrorsSaidIn(std::vector<platform::RendererMessage>& messages, const std::string& part,
+                      const std::string& words) {
+  messages.erase(std::remove_if(messages.begin(), messages.end(),
+                                [&](const platform::RendererMessage& m) {
+                                  return m.error && m.page == part && words.find(m.text) != std::string::npos;
+                                }),
+                 messages.end());
 }
 
 void TraceRendererMessages(platform::trace::Session& session, const std::vector<platform::RendererMessage>& messages,

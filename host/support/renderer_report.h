@@ -36,9 +36,9 @@ class PageNumbers {
 // is named as such.
 std::string DescribeRendererMessage(const platform::RendererMessage& message, const PageNumbers& pages);
 
-// Takes out of messages the renderer's last error about part, the words of why that page failed;
-// empty when it said none.
-std::string TakeLastError(std::vector<platform::RendererMessage>& messages, const std::string& part);
+// Drops from messages the renderer's errors about part that words (a failure's) already hold.
+void DropErrorsSaidIn(std::vector<platform::RendererMessage>& messages, const std::string& part,
+                      const std::string& words);
 
 // One "renderer" record per message in the session's trace.
 void TraceRendererMessages(platform::trace::Session& session, const std::vector<platform::RendererMessage>& messages,

@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <mutex>
 #include <new>
+#include <string>
+
+#include "platform/error_info.h"
 
 namespace platform::xps {
 namespace {
@@ -41,8 +44,14 @@ fz_context* BaseContext() {
   return base;
 }
 
+// The HRESULT of the error MuPDF threw; its words become the caller's error information.
 HRESULT CaughtError(fz_context* ctx) {
-  return fz_caught(ctx) == FZ_ERROR_MEMORY ? E_OUTOFMEMORY : XPS_E_INVALID_MARKUP;
+  if (fz_caught(ctx) == FZ_ERROR_MEMORY) return E_OUTOFMEMORY;
+  try {
+    SetErrorDescription(L"XPS rasterizer", std::string("the renderer says: ") + fz_caught_message(ctx));
+  } catch (const std::bad_alloc&) {
+  }
+  return XPS_E_INVALID_MARKUP;
 }
 
 }  // namespace

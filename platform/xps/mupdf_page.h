@@ -23,7 +23,8 @@ class MupdfPage {
  public:
   // Opens the first page of the XPS package in archive (a ZIP) and records it. MuPDF's messages
   // go to messages (null: nowhere) under pageName. Fails with E_OUTOFMEMORY, or
-  // XPS_E_INVALID_MARKUP when MuPDF cannot open or interpret the page (its words are in messages).
+  // XPS_E_INVALID_MARKUP when MuPDF cannot open or interpret the page, leaving its words as the
+  // thread's error information ("the renderer says: ...").
   static HRESULT Open(std::string archive, bool antialiasText, bool antialiasGraphics,
                       std::shared_ptr<RendererMessages> messages, std::string pageName,
                       std::unique_ptr<MupdfPage>& page);
@@ -37,7 +38,7 @@ class MupdfPage {
   // Renders the device pixels [x0, x1) × [y0, y1) of the page at dpi into samples: rows of
   // (x1 − x0) × 4 bytes, blue, green, red, alpha, premultiplied, transparent where nothing is
   // drawn; cleared says that samples are all zero already. Fails with E_OUTOFMEMORY or
-  // XPS_E_INVALID_MARKUP.
+  // XPS_E_INVALID_MARKUP, with MuPDF's words as for Open.
   HRESULT Render(int x0, int y0, int x1, int y1, float dpi, unsigned char* samples, bool cleared);
 
  private:
