@@ -24,9 +24,11 @@
 #include "support/job.h"
 #include "support/job_runner.h"
 #include "support/option_check.h"
+#include "support/option_tickets.h"
 #include "support/output_target.h"
 #include "support/paper_png.h"
 #include "support/private_temp_folder.h"
+#include "support/renderer_report.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"
 
@@ -43,7 +45,9 @@ const char* const kUsage =
     "                           576 dots) or a printer description file\n"
     "  -o, --option NAME=VALUE  sets a printer feature for this job, repeatable; private options\n"
     "                           (QVDither=FloydSteinberg, QVCutType=P, ...) and Print Schema\n"
-    "                           features (PageOrientation=Landscape, PageMediaSize=...)\n"
+    "                           features (PageOrientation=Landscape, PageMediaSize=...). As with\n"
+    "                           lp -o, it wins over the job's own print tickets: every ticket of\n"
+    "                           the job, its documents and pages that names it gets it replaced\n"
     "      --output FILE        where the printer data goes: a file, a device node, - for\n"
     "                           standard output (the default when it is not a terminal) or\n"
     "                           socket://HOST[:PORT], a network printer (raw TCP, port 9100,\n"
@@ -58,6 +62,8 @@ const char* const kUsage =
     "      --help               shows this text\n"
     "      --version            shows the version\n"
     "\n"
+    "What the renderer says about a page (warnings, errors) is shown once at the end, with the\n"
+    "page and how often it was said, and recorded in the trace.\n"
     "Exit status: 0 printed, 1 the job failed, 2 wrong usage, 130 stopped by Ctrl-C.\n";
 
 struct Arguments {
@@ -258,6 +264,8 @@ int Print(const Arguments& args) {
   }
   try {
     host::CheckOptions(printer, args.settings.options);
+    // As with lp -o, what the user asks for wins over what the job's own tickets say.
+    host::ApplyOptionsToTickets(*package, printer, args.settings.options);
   } catch (const host::HostError& e) {
     Fail(e.what());
   }
@@ -293,8 +301,10 @@ int Print(const Arguments& args) {
   // The job thread records the part in hand; it is read once that thread has been joined.
   const bool progress = isatty(STDERR_FILENO);
   std::optional<host::PartEvent> lastPart;
-  job->Reader().OnPart([&lastPart, progress](const host::PartEvent& e) {
+  host::PageNumbers pageNumbers;
+  job->Reader().OnPart([&lastPart, &pageNumbers, progress](const host::PartEvent& e) {
     lastPart = e;
+    pageNumbers.Note(e);
     if (progress) ShowProgress(e);
   });
 
@@ -328,7 +338,16 @@ int Print(const Arguments& args) {
   tempFolder.reset();
   job->Writer()->Close();  // the filter closes it too; a second Close is harmless
 
-  if (trace) trace->Stop();
+  // What the renderer said, each message once; the error that failed the page is in the failure's words.
+  std::vector<platform::RendererMessage> said = job->RendererMessages().Take();
+  if (trace) {
+    host::TraceRendererMessages(*trace, said, pageNumbers);
+    trace->Stop();
+  }
+  if (FAILED(outcome.hr) && lastPart) host::DropErrorsSaidIn(said, lastPart->name, outcome.detail);
+  for (const platform::RendererMessage& m : said)
+    std::fprintf(stderr, "brimloft-print: %s\n", host::DescribeRendererMessage(m, pageNumbers).c_str());
+
   const std::string kept = output->Replaces() ? "; " + output->Untouched() : "";
   if (FAILED(outcome.hr)) {
     std::string detail = outcome.detail;

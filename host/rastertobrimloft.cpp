@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   context.output = output.get();
   context.log = &std::cerr;
   context.cancelled = &cancelled;
+  context.outputWords = [&output] { return output->LastError(); };
   const int status =
       brimloft::rasterfilter::RunRasterToBrimloft(std::vector<std::string>(argv, argv + argc), context);
   output->Close();

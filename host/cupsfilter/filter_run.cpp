@@ -26,6 +26,7 @@
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
 #include "printer/BrimloftBitmapHandler.h"
+#include "support/host_error.h"
 #include "support/print_core_helper.h"
 #include "support/property_bag.h"
 
@@ -83,13 +84,19 @@ OptionTable ParseJobOptions(const std::string& text) {
   return table;
 }
 
-std::string HexHr(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+std::string Capitalized(std::string text) {
+  if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
   return text;
 }
 
-int Run(const std::vector<std::string>& args, const FilterContext& context) {
+// "Printing page 2 failed: HRESULT_FROM_WIN32(ERROR_DISK_FULL) (0x80070070): No space left on device"
+std::string StepFailed(const std::string& step, HRESULT hr, const FilterContext& context) {
+  std::string words = context.outputWords ? context.outputWords() : "";
+  return Capitalized(step) + " failed: " + host::HexHr(hr) + (words.empty() ? "" : ": " + words);
+}
+
+// step names what the filter is doing, for a failure that carries only an HRESULT.
+int Run(const std::vector<std::string>& args, const FilterContext& context, std::string& step) {
   std::ostream& log = *context.log;
   if (args.size() != 6 && args.size() != 7) {
     log << kUsage << std::endl;
@@ -113,12 +120,14 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
   std::unique_ptr<cups_raster_t, RasterCloser> raster(cupsRasterOpen(fd, CUPS_RASTER_READ));
   if (!raster) throw FilterError("the input is no CUPS raster data");
 
+  step = "starting COM";
   ComApartment apartment;
   // The printer output reads its options from the ticket snapshot before every strip; this job's
   // snapshot lives in a folder of its own.
   PrivateTempFolder folder("rastertobrimloft");
   WriteSnapshotTicket(platform::DefaultTicketXml(printer, resolved.features));
 
+  step = "setting up the printer output";
   ComPtr<host::PropertyBag> bag = host::PropertyBag::Create();
   ComPtr<host::PrintCoreHelper> helper = host::PrintCoreHelper::Create(printer, resolved.features);
   VARIANT entry;
@@ -134,6 +143,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
   std::unique_ptr<BrimloftBitmapHandler> handler =
       BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
 
+  step = "printing";
   const PageLoopResult result =
       PrintRasterPages(raster.get(), *handler, factory.get(), *context.cancelled, log, trailingWhite);
   if (result.cancelled) {
@@ -150,16 +160,18 @@ int Run(const std::vector<std::string>& args, const FilterContext& context) {
 int RunRasterToBrimloft(const std::vector<std::string>& args, const FilterContext& context) noexcept {
   std::ostream& log = *context.log;
   try {
+    std::string step = "reading the job";
     try {
-      return Run(args, context);
+      return Run(args, context, step);
+    } catch (const OutputFailure& e) {
+      const std::string where = e.where.rfind("page ", 0) == 0 ? "printing " + e.where : "writing " + e.where;
+      log << "ERROR: " << StepFailed(where, e.hr, context) << std::endl;
     } catch (const hr_error& e) {
-      log << "ERROR: The printer output failed (" << HexHr(e.hr) << ")" << std::endl;
+      log << "ERROR: " << StepFailed(step, e.hr, context) << std::endl;
     } catch (const std::bad_alloc&) {
       log << "ERROR: Out of memory" << std::endl;
     } catch (const std::exception& e) {
-      std::string text = e.what();
-      if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-      log << "ERROR: " << text << std::endl;
+      log << "ERROR: " << Capitalized(e.what()) << std::endl;
     } catch (...) {
       log << "ERROR: The filter failed unexpectedly" << std::endl;
     }

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "support/option_check.h"
+
 namespace brimloft::rasterfilter {
 
 namespace {
@@ -9,12 +11,6 @@ namespace {
 const std::string* Find(const OptionTable& table, const std::string& key) {
   const auto it = table.find(key);
   return it == table.end() ? nullptr : &it->second;
-}
-
-std::string OfferedList(const platform::PrinterFeature& feature) {
-  std::string list;
-  for (const auto& option : feature.options) list += (list.empty() ? "" : ", ") + option.name;
-  return list;
 }
 
 // The page sizes a job names, most specific first: PageSize, then the comma-separated media.
@@ -42,8 +38,7 @@ ResolvedFeatures ResolveFeatures(const platform::PrinterDescription& printer, co
         if (feature.FindOption(*asked)) {
           chosen = *asked;
         } else {
-          result.warnings.push_back(feature.name + "=" + *asked + " is not an option of this printer (" +
-                                    OfferedList(feature) + "); printing with " + chosen);
+          result.warnings.push_back(host::NoSuchValue(feature, *asked) + "; printing with " + chosen);
         }
       }
     } else if (feature.name == "PageMediaSize") {

@@ -157,9 +157,15 @@ PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& ha
   } catch (const RasterError& e) {
     handler.ProcessStrip(0, nullptr);
     throw RasterError("page " + std::to_string(result.pages) + ": " + e.what());
+  } catch (const hr_error& e) {
+    throw OutputFailure{e.hr, "page " + std::to_string(result.pages)};
   }
   result.cancelled = cancelled;
-  handler.ProcessStrip(0, nullptr);
+  try {
+    handler.ProcessStrip(0, nullptr);
+  } catch (const hr_error& e) {
+    throw OutputFailure{e.hr, "the end of the job"};
+  }
   return result;
 }
 

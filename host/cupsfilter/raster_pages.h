@@ -26,6 +26,12 @@ enum class TrailingWhite { Keep, Trim, TrimCustomSizes };
 // Parses the "BrimloftTrim" option's value ("True", "False", "Auto"); anything else is Auto.
 TrailingWhite TrailingWhiteFromOption(const std::string& value);
 
+// The printer output raised hr where the job was: "page 3", "the end of the job".
+struct OutputFailure {
+  HRESULT hr;
+  std::string where;
+};
+
 struct PageLoopResult {
   unsigned pages = 0;      // pages begun
   bool cancelled = false;  // stopped by the cancel flag before the raster ran out
@@ -42,8 +48,9 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
 // bottom, to handler.ProcessStrip with the page's 1-based number over the job. Then the end-of-job
 // call ProcessStrip(0, null), also after a cancel. An unprintable or truncated page ends the job:
 // the end-of-job call is still made, then a RasterError naming the page goes to the caller.
-// Failures of the printer output (hr_error, std::exception) go on at once, without an end-of-job
-// call, as they do in the XPS filter.
+// A failure of the printer output (hr_error) goes on at once as an OutputFailure naming the page
+// (or the end of the job), without an end-of-job call, as in the XPS filter; other exceptions go on
+// as they are.
 // A page is one piece of paper however many strips it takes. With trailing white trimmed, white
 // rows are held back until ink follows them and dropped at the page's end.
 PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& handler,

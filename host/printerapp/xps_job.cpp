@@ -12,6 +12,7 @@
 #include "support/host_error.h"
 #include "support/job.h"
 #include "support/job_runner.h"
+#include "support/renderer_report.h"
 #include "support/xps_package.h"
 
 namespace brimloft::printerapp {
@@ -41,6 +42,8 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
     ComPtr<DeviceStream> stream = DeviceStream::Create(device);
     host::Job hostJob(package, platform::BuiltInPrinterDescription(variant), features,
                       ComPtr<IPrintWriteStream>(stream.get()));
+    host::PageNumbers pageNumbers;  // written on the job thread, read once it has ended
+    hostJob.Reader().OnPart([&pageNumbers](const host::PartEvent& e) { pageNumbers.Note(e); });
     ComPtr<IPrintPipelineFilter> filter = Module().CreateFilter(variant);
     host::JobOutcome outcome;
     const auto started = std::chrono::steady_clock::now();
@@ -57,6 +60,9 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
     }
     filter.reset();
     stream->Close();
+    for (const platform::RendererMessage& m : hostJob.RendererMessages().Take())
+      papplLogJob(job, m.error ? PAPPL_LOGLEVEL_ERROR : PAPPL_LOGLEVEL_WARN, "The renderer on %s",
+                  host::DescribeRendererMessage(m, pageNumbers).c_str());
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "The engine printed the XPS document in %lld ms.",
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                            std::chrono::steady_clock::now() - started).count()));

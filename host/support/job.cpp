@@ -92,7 +92,7 @@ void Job::Build(const std::map<std::string, std::string>& options) {
   AddVariant(*bag_.get(), L"UserSecurityToken", token);
 
   brimloft::ComPtr<IXpsRasterizationFactory> rasterizer;
-  const HRESULT rhr = platform::CreateXpsRasterizationFactory(rasterizer.put());
+  const HRESULT rhr = platform::CreateXpsRasterizationFactory(rasterizer.put(), rendererMessages_);
   if (FAILED(rhr)) throw HostError(rhr, "creating the XPS rasterization service failed with " + HexHr(rhr));
   SetRasterizationFactory(rasterizer.get());
 }

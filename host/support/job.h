@@ -19,6 +19,7 @@
 
 #include "module/ComPtr.h"
 #include "platform/printer_description.h"
+#include "platform/renderer_messages.h"
 #include "support/document_provider.h"
 #include "support/pipeline_objects.h"
 #include "support/print_core_helper.h"
@@ -67,6 +68,8 @@ class Job {
   // Replaces the bag's "MS_IXpsRasterizationFactory" (VT_UNKNOWN), which the job fills with the
   // platform's rasterization service.
   void SetRasterizationFactory(IUnknown* factory);
+  // What the platform's rasterization service heard from the renderer about this job's pages.
+  platform::RendererMessages& RendererMessages() const noexcept { return *rendererMessages_; }
 
  private:
   void Build(const std::map<std::string, std::string>& options);
@@ -82,6 +85,7 @@ class Job {
   brimloft::ComPtr<host::Communicator> communicator_;
   brimloft::ComPtr<host::ManagerControl> control_;
   brimloft::ComPtr<PrintCoreHelper> coreHelper_;
+  std::shared_ptr<platform::RendererMessages> rendererMessages_ = std::make_shared<platform::RendererMessages>();
 };
 
 }  // namespace brimloft::host

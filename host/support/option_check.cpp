@@ -62,6 +62,13 @@ std::string Nearest(const std::string& word, const std::vector<std::string>& can
   return best;
 }
 
+std::string NoSuchValue(const platform::PrinterFeature& feature, const std::string& value) {
+  std::vector<std::string> values;
+  for (const platform::PrinterOption& o : feature.options) values.push_back(o.name);
+  return "feature " + feature.name + " has no value " + (value.empty() ? "\"\"" : value) + Suggestion(value, values) +
+         " (its values: " + Joined(values) + ")";
+}
+
 void CheckOptions(const platform::PrinterDescription& printer, const std::map<std::string, std::string>& options) {
   std::vector<std::string> names;
   for (const platform::PrinterFeature& f : printer.features) names.push_back(f.name);
@@ -74,11 +81,7 @@ void CheckOptions(const platform::PrinterDescription& printer, const std::map<st
       throw HostError(E_INVALIDARG, "printer " + printer.variant + " has no feature " + name + Suggestion(name, names) +
                                         " (its features: " + Joined(names) + ")");
     }
-    if (feature->FindOption(value)) continue;
-    std::vector<std::string> values;
-    for (const platform::PrinterOption& o : feature->options) values.push_back(o.name);
-    throw HostError(E_INVALIDARG, "feature " + name + " has no value " + value + Suggestion(value, values) +
-                                      " (its values: " + Joined(values) + ")");
+    if (!feature->FindOption(value)) throw HostError(E_INVALIDARG, NoSuchValue(*feature, value));
   }
   try {
     platform::DefaultTicketXml(printer, options);

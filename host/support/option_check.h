@@ -17,6 +17,10 @@ namespace brimloft::host {
 // integer parameter out of its range. The message names the valid features or values.
 void CheckOptions(const platform::PrinterDescription& printer, const std::map<std::string, std::string>& options);
 
+// "feature QVDither has no value Floyd; did you mean FloydSteinberg? (its values: None,
+// FloydSteinberg, 2x2, 4x4)": the words for a value the feature lacks, wherever it was asked for.
+std::string NoSuchValue(const platform::PrinterFeature& feature, const std::string& value);
+
 // The candidate that word is close enough to have meant, case ignored: the only one that begins
 // with word, else the nearest by edit distance when at most a third of word's length (at least
 // one edit) apart. "" otherwise.

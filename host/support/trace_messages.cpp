@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "module/trace_ids.h"
+#include "support/renderer_report.h"
 
 namespace brimloft::host {
 namespace {
@@ -31,6 +32,7 @@ const Unit kUnits[] = {
     {&trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
     {&trace_ids::kThrowHr, "throw_hr"},
     {&trace_ids::kTraceFailure, "trace_failure"},
+    {&kRendererTraceGuid, "renderer"},  // the host's records of what the renderer said
 };
 
 const std::vector<TracePoint> kMessages = {
@@ -88,6 +90,9 @@ const std::vector<TracePoint> kMessages = {
 
     {"throw_hr", 10, "Raising %3 in %1 at line %2", {A::Narrow, A::Int32, A::HResult}},
     {"trace_failure", 10, "Failure %1 in %2 at line %3: %4", {A::HResult, A::Narrow, A::Int32, A::Wide}},
+
+    {"renderer", 10, "Page %1 (%2): the renderer's %3: %4 (%5 times)",
+     {A::Int32, A::Narrow, A::Narrow, A::Narrow, A::Int32}},
 };
 
 std::uint32_t U32(const std::string& b) {

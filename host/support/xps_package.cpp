@@ -85,13 +85,24 @@ std::vector<unsigned char> XpsPackage::Read(const std::string& partName) const {
   return zip_.Read(partName);
 }
 
+std::string XpsPackage::AddTicket(const std::string& name, std::string bytes) {
+  // A name no ZIP item can have ("*" is not allowed in part names), so it never hides a real part.
+  const std::string part = "/*host*/tickets/" + name + ".xml";
+  addedParts_[part].assign(bytes.begin(), bytes.end());
+  return part;
+}
+
 void XpsPackage::SetPageTicket(std::size_t document, std::size_t page, std::string bytes) {
   PageEntry& entry = sequence_.documents.at(document).pages.at(page);
-  // A name no ZIP item can have ("*" is not allowed in part names), so it never hides a real part.
-  const std::string name = "/*host*/tickets/" + std::to_string(document) + "_" + std::to_string(page) + ".xml";
-  addedParts_[name].assign(bytes.begin(), bytes.end());
-  entry.ticket = name;
+  entry.ticket = AddTicket(std::to_string(document) + "_" + std::to_string(page), std::move(bytes));
 }
+
+void XpsPackage::SetDocumentTicket(std::size_t document, std::string bytes) {
+  DocumentEntry& entry = sequence_.documents.at(document);
+  entry.ticket = AddTicket(std::to_string(document), std::move(bytes));
+}
+
+void XpsPackage::SetSequenceTicket(std::string bytes) { sequence_.ticket = AddTicket("job", std::move(bytes)); }
 
 std::optional<std::string> XpsPackage::TicketOf(const std::string& partName) {
   for (const Relationship& r : ReadRelationships(zip_, partName))

@@ -64,6 +64,9 @@ class XpsPackage {
   // place of its own, held in memory under a part name of its own. Throws std::out_of_range for a
   // page the package lacks.
   void SetPageTicket(std::size_t document, std::size_t page, std::string bytes);
+  // The same for document `document` and for the sequence (the job's ticket).
+  void SetDocumentTicket(std::size_t document, std::string bytes);
+  void SetSequenceTicket(std::string bytes);
 
   std::size_t PageCount() const noexcept;
 
@@ -79,6 +82,8 @@ class XpsPackage {
   PageEntry LoadPage(const std::string& name);
   std::optional<std::string> TicketOf(const std::string& partName);
   std::string ExistingPart(const std::string& from, const std::string& name, const char* what) const;
+  // Holds bytes as the ticket named `name` below the host's own part names, which no ZIP item can have.
+  std::string AddTicket(const std::string& name, std::string bytes);
 
   ZipPackage zip_;
   std::size_t maxPages_;

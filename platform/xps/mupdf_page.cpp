@@ -3,8 +3,12 @@
 #include <mupdf/fitz.h>
 #include <xpsobjectmodel.h>
 
+#include <cstdio>
 #include <mutex>
 #include <new>
+#include <string>
+
+#include "platform/error_info.h"
 
 namespace platform::xps {
 namespace {
@@ -19,12 +23,17 @@ void UnlockMupdf(void*, int lock) { g_mupdfLocks[lock].unlock(); }
 
 const fz_locks_context kLocks = {nullptr, LockMupdf, UnlockMupdf};
 
+// What the base context says belongs to no page, and standard error is not MuPDF's to write to.
+void Silent(void*, const char*) {}
+
 // The context that every page's context is cloned from: its colour management, fonts, caches
 // and document handlers are set up once per process and shared under the locks.
 fz_context* BaseContext() {
   static fz_context* const base = [] {
     fz_context* ctx = fz_new_context(nullptr, &kLocks, FZ_STORE_DEFAULT);
     if (ctx == nullptr) return ctx;
+    fz_set_warning_callback(ctx, Silent, nullptr);
+    fz_set_error_callback(ctx, Silent, nullptr);
     fz_try(ctx) { fz_register_document_handlers(ctx); }
     fz_catch(ctx) {
       fz_drop_context(ctx);
@@ -35,21 +44,33 @@ fz_context* BaseContext() {
   return base;
 }
 
+// The HRESULT of the error MuPDF threw; its words become the caller's error information.
 HRESULT CaughtError(fz_context* ctx) {
-  return fz_caught(ctx) == FZ_ERROR_MEMORY ? E_OUTOFMEMORY : XPS_E_INVALID_MARKUP;
+  if (fz_caught(ctx) == FZ_ERROR_MEMORY) return E_OUTOFMEMORY;
+  try {
+    SetErrorDescription(L"XPS rasterizer", std::string("the renderer says: ") + fz_caught_message(ctx));
+  } catch (const std::bad_alloc&) {
+  }
+  return XPS_E_INVALID_MARKUP;
 }
 
 }  // namespace
 
 HRESULT MupdfPage::Open(std::string archive, bool antialiasText, bool antialiasGraphics,
+                        std::shared_ptr<RendererMessages> messages, std::string pageName,
                         std::unique_ptr<MupdfPage>& page) {
   std::unique_ptr<MupdfPage> opened(new (std::nothrow) MupdfPage());
   if (!opened) return E_OUTOFMEMORY;
   opened->archive_ = std::move(archive);
+  opened->messages_ = std::move(messages);
+  opened->pageName_ = std::move(pageName);
   fz_context* base = BaseContext();
   if (base == nullptr) return E_OUTOFMEMORY;
   opened->ctx_ = fz_clone_context(base);
   if (opened->ctx_ == nullptr) return E_OUTOFMEMORY;
+  // A clone starts with MuPDF's own callbacks, which print.
+  fz_set_warning_callback(opened->ctx_, OnWarning, opened.get());
+  fz_set_error_callback(opened->ctx_, OnError, opened.get());
   fz_set_text_aa_level(opened->ctx_, antialiasText ? 8 : 0);
   fz_set_graphics_aa_level(opened->ctx_, antialiasGraphics ? 8 : 0);
   const HRESULT hr = opened->Load();
@@ -78,6 +99,33 @@ HRESULT MupdfPage::Load() {
   }
   fz_catch(ctx) { hr = CaughtError(ctx); }
   return hr;
+}
+
+// MuPDF says a warning once and counts its immediate repeats, which it reports when another
+// message comes or the context is dropped as "... repeated N times...".
+// Both run inside MuPDF, which must see no exception: a message that cannot be kept is dropped.
+void MupdfPage::OnWarning(void* self, const char* message) {
+  const auto* page = static_cast<const MupdfPage*>(self);
+  if (!page->messages_) return;
+  int times = 0;
+  char end = 0;
+  if (std::sscanf(message, "... repeated %d times%c", &times, &end) == 2 && end == '.' && times > 1) {
+    page->messages_->Repeat(page->pageName_, static_cast<unsigned long>(times - 1));
+    return;
+  }
+  try {
+    page->messages_->Add(page->pageName_, false, message);
+  } catch (...) {
+  }
+}
+
+void MupdfPage::OnError(void* self, const char* message) {
+  const auto* page = static_cast<const MupdfPage*>(self);
+  if (!page->messages_) return;
+  try {
+    page->messages_->Add(page->pageName_, true, message);
+  } catch (...) {
+  }
 }
 
 MupdfPage::~MupdfPage() {

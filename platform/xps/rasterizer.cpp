@@ -15,8 +15,10 @@
 #include "platform/xps_rasterizer.h"
 #include "xps/mupdf_page.h"
 #include "platform/com_ref.h"
+#include "xps/part_name.h"
 #include "xps/render_package.h"
 #include "xps/xps_private.h"
+#include "xps/xps_text.h"
 
 namespace platform::xps {
 namespace {
@@ -152,6 +154,8 @@ class Rasterizer : public ComObject<IXpsRasterizer, &IID_IXpsRasterizer> {
 
 class RasterizationFactory : public ComObject<IXpsRasterizationFactory, &IID_IXpsRasterizationFactory> {
  public:
+  explicit RasterizationFactory(std::shared_ptr<RendererMessages> messages) : messages_(std::move(messages)) {}
+
   HRESULT STDMETHODCALLTYPE CreateRasterizer(IXpsOMPage* page, FLOAT dpi, XPSRAS_RENDERING_MODE nonTextMode,
                                              XPSRAS_RENDERING_MODE textMode, IXpsRasterizer** rasterizer) override {
     if (rasterizer == nullptr) return E_POINTER;
@@ -164,9 +168,13 @@ class RasterizationFactory : public ComObject<IXpsRasterizationFactory, &IID_IXp
       std::string archive;
       HRESULT hr = BuildRenderPackage(own.get(), archive);
       if (FAILED(hr)) return hr;
+      // The package holds a page only under a name, so the page has one.
+      Ref<IOpcPartUri> uri;
+      std::wstring pageName;
+      if (FAILED(hr = own->GetPartName(uri.put())) || FAILED(hr = GetPartNameString(uri.get(), pageName))) return hr;
       std::unique_ptr<MupdfPage> opened;
       hr = MupdfPage::Open(std::move(archive), textMode == XPSRAS_RENDERING_MODE_ANTIALIASED,
-                           nonTextMode == XPSRAS_RENDERING_MODE_ANTIALIASED, opened);
+                           nonTextMode == XPSRAS_RENDERING_MODE_ANTIALIASED, messages_, ToUtf8(pageName), opened);
       if (FAILED(hr)) return hr;
       *rasterizer = new Rasterizer(std::move(opened), dpi);
       return S_OK;
@@ -179,6 +187,8 @@ class RasterizationFactory : public ComObject<IXpsRasterizationFactory, &IID_IXp
   static bool ValidMode(XPSRAS_RENDERING_MODE mode) {
     return mode == XPSRAS_RENDERING_MODE_ANTIALIASED || mode == XPSRAS_RENDERING_MODE_ALIASED;
   }
+
+  const std::shared_ptr<RendererMessages> messages_;
 };
 
 }  // namespace
@@ -186,9 +196,9 @@ class RasterizationFactory : public ComObject<IXpsRasterizationFactory, &IID_IXp
 
 namespace platform {
 
-HRESULT CreateXpsRasterizationFactory(IXpsRasterizationFactory** factory) {
+HRESULT CreateXpsRasterizationFactory(IXpsRasterizationFactory** factory, std::shared_ptr<RendererMessages> messages) {
   if (factory == nullptr) return E_POINTER;
-  *factory = new (std::nothrow) xps::RasterizationFactory();
+  *factory = new (std::nothrow) xps::RasterizationFactory(std::move(messages));
   return *factory ? S_OK : E_OUTOFMEMORY;
 }
 

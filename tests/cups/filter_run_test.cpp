@@ -303,8 +303,8 @@ TEST_F(RasterFilterRun, WrongOptionValuesAreWarnedAbout) {
   WriteRaster(raster_, {GreyPage(576, 24, 0, 0, 576, 24)});
   EXPECT_EQ(Run("QVDither=floyd"), 0);
   EXPECT_EQ(Log().rfind(
-                "WARNING: QVDither=floyd is not an option of this printer (None, FloydSteinberg, 2x2, 4x4); "
-                "printing with None\n",
+                "WARNING: feature QVDither has no value floyd; did you mean FloydSteinberg? (its values: None, "
+                "FloydSteinberg, 2x2, 4x4); printing with None\n",
                 0),
             0u)
       << Log();

@@ -55,11 +55,11 @@ TEST(JobOptions, OptionsTheFeatureLacksAreWarnedAboutAndFallBack) {
   EXPECT_EQ(r.features.at("QVDither"), "4x4");
   EXPECT_EQ(r.features.at("QVBright"), "normal");
   const std::vector<std::string> expected = {
-      "QVBright= is not an option of this printer (fraco, mfraco, normal, mforte, forte); printing with "
+      "feature QVBright has no value \"\" (its values: fraco, mfraco, normal, mforte, forte); printing with "
       "normal",
-      "QVDither=floydsteinberg is not an option of this printer (None, FloydSteinberg, 2x2, 4x4); "
-      "printing with 4x4",
-      "QVPrintContinuous=s is not an option of this printer (N, S); printing with N"};
+      "feature QVDither has no value floydsteinberg; did you mean FloydSteinberg? (its values: None, "
+      "FloydSteinberg, 2x2, 4x4); printing with 4x4",
+      "feature QVPrintContinuous has no value s; did you mean S? (its values: N, S); printing with N"};
   std::vector<std::string> warnings = r.warnings;
   std::sort(warnings.begin(), warnings.end());
   EXPECT_EQ(warnings, expected);

@@ -208,4 +208,11 @@ grep -q "^INFO: Job cancelled after [0-9]* page(s)$" "$work/out/cancel.err" ||
   fail "the cancelled job does not end with the end-of-job segment"
 echo "cancelled: $(tail -n 1 "$work/out/cancel.err")"
 
-echo "PASS: the PDF and the PNG printed through CUPS to the Brimloft queue; a cancelled job ended cleanly"
+# A full output: the scheduler hears the page, the result code's name and the output's words.
+status=0
+"$testkit" raster 1 576 100 | PPD=$ppd "$filter" 10 tester full 1 "" > /dev/full 2> "$work/out/full.err" || status=$?
+[ $status -eq 1 ] || fail "the filter writing to a full device exited with $status"
+grep -qx "ERROR: Printing page 1 failed: HRESULT_FROM_WIN32(ERROR_DISK_FULL) (0x80070070): writing to standard output: No space left on device" \
+  "$work/out/full.err" || fail "the full device's failure is not said in words: $(cat "$work/out/full.err")"
+
+echo "PASS: the PDF and the PNG printed through CUPS to the Brimloft queue; a cancelled job ended cleanly; a full output was reported in words"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # brimloft-print from the outside: usage, clear errors for bad jobs, exit codes, no crash.
-# usage: print_cli_test.sh BRIMLOFT_PRINT EXAMPLES_DIR SAMPLES_DIR FAKE_FILTER_MODULE
+# usage: print_cli_test.sh BRIMLOFT_PRINT EXAMPLES_DIR SAMPLES_DIR FAKE_FILTER_MODULE BRIMLOFT_TRACEFMT
 set -u
-print=$1 examples=$2 samples=$3 fake=$4
+print=$1 examples=$2 samples=$3 fake=$4 tracefmt=$5
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 passed=0 failed=0
@@ -20,6 +20,13 @@ expect() {
     echo "FAIL $name: exit $got (want $status), output:"
     cat "$scratch/out" "$scratch/err" | head -5
   fi
+}
+
+# check NAME CONDITION...: counts one result.
+check() {
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
 }
 
 head -c 5000 "$samples/testPPT.xps" >"$scratch/truncated.xps"
@@ -45,12 +52,71 @@ expect bad-value 1 "no value Floyd; did you mean FloydSteinberg? (its values: No
   "$print" -o QVDither=Floyd --output "$scratch/o.bin" "$examples/receipt.xps"
 expect bad-output 1 "cannot open the output" -- "$print" --output "$scratch/no/such/dir/o.bin" "$examples/receipt.xps"
 
-# check NAME CONDITION...: counts one result.
-check() {
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
-}
+# Jobs of the test's own, made from the examples (in one Python run: it is slow to start). A page
+# MuPDF cannot read (an element name it does not take, well-formed XML for everyone else); a page
+# whose image is no image, drawn four times, with three arcs that lack their size (MuPDF counts
+# such repeats itself); a package whose page does not inflate; the landscape example's page ticket
+# with a prefix of its own, as it is and turned to Portrait.
+page=Documents/1/Pages/1.fpage
+ticket=Documents/1/Pages/Page_PT.xml
+python3 - "$examples" "$scratch" "$page" "$ticket" <<'PYTHON'
+import sys, zipfile
+examples, scratch, page, ticket = sys.argv[1:5]
+
+def variant(source, out, part, change):
+    """OUT is SOURCE with PART changed; the other parts as they are, stored (packing fonts is slow)."""
+    with zipfile.ZipFile(source) as src, zipfile.ZipFile(out, "w") as dst:
+        for item in src.infolist():
+            b = src.read(item)
+            item.compress_type = zipfile.ZIP_STORED
+            dst.writestr(item, change(b) if item.filename == part else b)
+
+receipt, landscape = examples + "/receipt.xps", examples + "/landscape.xps"
+variant(receipt, scratch + "/rejected.xps", page,
+        lambda b: b.replace(b"</FixedPage>", "<Canvas><Canvas.Résumé/></Canvas></FixedPage>".encode()))
+variant(receipt, scratch + "/bad-image.xps", "Resources/Images/logo.png", lambda b: b"this is no PNG image")
+brush = (b'<Path Data="M 0,0 L 9,0 9,9 Z"><Path.Fill><ImageBrush ImageSource="/Resources/Images/logo.png" '
+         b'Viewbox="0,0,96,48" ViewboxUnits="Absolute" Viewport="0,0,9,9" ViewportUnits="Absolute"/></Path.Fill></Path>')
+arc = (b'<Path Stroke="#FF000000"><Path.Data><PathGeometry><PathFigure StartPoint="1,1"><ArcSegment/>'
+       b'</PathFigure></PathGeometry></Path.Data></Path>')
+variant(scratch + "/bad-image.xps", scratch + "/warned.xps", page,
+        lambda b: b.replace(b"</FixedPage>", brush * 3 + arc * 3 + b"</FixedPage>"))
+variant(landscape, scratch + "/own-prefix.xps", ticket,
+        lambda b: b.replace(b"xmlns:psk=", b"xmlns:k=").replace(b"psk:", b"k:"))
+variant(scratch + "/own-prefix.xps", scratch + "/portrait.xps", ticket, lambda b: b.replace(b"k:Landscape", b"k:Portrait"))
+
+data = bytearray(open(receipt, "rb").read())
+info = zipfile.ZipFile(receipt).getinfo(page)
+start = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+for i in range(start + 16, start + info.compress_size - 16):
+    data[i] ^= 0x5A
+open(scratch + "/corrupt.xps", "wb").write(data)
+PYTHON
+
+expect corrupt-zip 1 "failed on page 1 of 1 (/$page of .*corrupt.xps): StartOperation returned HRESULT_FROM_WIN32(ERROR_INVALID_DATA) (0x8007000D): .*part /$page is damaged: [A-Za-z]" -- \
+  "$print" --output "$scratch/o.bin" "$scratch/corrupt.xps"
+expect renderer-rejects 1 "failed on page 1 of 1 (/$page of .*rejected.xps): StartOperation returned XPS_E_INVALID_MARKUP (0x8052000C): the renderer says: syntax error after element name; .*o.bin is not written" -- \
+  "$print" --output "$scratch/o.bin" "$scratch/rejected.xps"
+# Said once each, with the page and the count, recorded in the trace, and nothing but the tool's
+# own lines on standard error.
+expect renderer-warns 0 "" -- "$print" --trace "$scratch/warned.trace" --output "$scratch/warned.bin" "$scratch/warned.xps"
+check renderer-warning-once [ "$(grep -cx 'brimloft-print: page 1: warning: cannot decode image resource (4 times)' "$scratch/err")" -eq 1 ]
+check renderer-repeats-counted [ "$(grep -cx 'brimloft-print: page 1: warning: ArcSegment element is missing attributes (6 times)' "$scratch/err")" -eq 1 ]
+check renderer-error-once [ "$(grep -cx 'brimloft-print: page 1: error: unknown image file format (4 times)' "$scratch/err")" -eq 1 ]
+check renderer-nothing-unprefixed [ "$(grep -cv '^brimloft-print: ' "$scratch/err")" -eq 0 ]
+check renderer-traced grep -q "renderer 10 Page 1 (/$page): the renderer's warning: cannot decode image resource (4 times)" \
+  <("$tracefmt" "$scratch/warned.trace")
+expect renderer-warns-once 0 "" -- "$print" --output "$scratch/warned.bin" "$scratch/bad-image.xps"
+check renderer-single-has-no-count grep -qx 'brimloft-print: page 1: warning: cannot decode image resource' "$scratch/err"
+
+# -o wins over the job's own tickets as with lp -o: the example's page ticket asks for Landscape
+# (here with a prefix of its own); -o PageOrientation=Portrait prints what a Portrait ticket prints.
+"$print" --output "$scratch/landscape.bin" "$scratch/own-prefix.xps" 2>/dev/null
+"$print" -o PageOrientation=Portrait --output "$scratch/overridden.bin" "$scratch/own-prefix.xps" 2>/dev/null
+"$print" --output "$scratch/portrait.bin" "$scratch/portrait.xps" 2>/dev/null
+check option-over-page-ticket cmp -s "$scratch/overridden.bin" "$scratch/portrait.bin"
+differ() { ! cmp -s "$1" "$2"; }
+check page-ticket-without-option differ "$scratch/landscape.bin" "$scratch/portrait.bin"
 
 # left_as_it_was STATUS WANT: the job ended with WANT (1 by default) and the existing output is
 # untouched, with no temporary file beside it.
