@@ -171,6 +171,31 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     }
   }
 
+  // Up to four taps with weights of 15 bits, on a processor that has the kernel: one load and one
+  // multiply-add per output pixel. The last columns, whose four pixels would reach past the row,
+  // take the kernels above.
+  std::vector<UINT> quadAt;
+  std::vector<std::int16_t> quadWeight;
+  std::size_t quadEnd = 0;
+  const bool quad = std::is_same_v<Acc, std::uint32_t> && C == 4 && columns.maxCount <= 4 &&
+              std::all_of(columns.weight.begin(), columns.weight.end(), [](UINT w) { return w <= 32767; }) &&
+              HaveQuadKernel();
+  if (quad) {
+    const std::size_t n = columns.first.size();
+    quadAt.resize(n);
+    quadWeight.assign(16 * n, 0);
+    for (std::size_t k = 0; k < n; ++k) {
+      const UINT at = columns.first[k] - col0;
+      if (at + 4 <= col1 - col0) quadEnd = k + 1;  // first[] never decreases: a prefix of the columns
+      quadAt[k] = at * C;
+      std::int16_t* w = &quadWeight[16 * k];
+      for (UINT t = 0; t < columns.count[k]; ++t) {
+        const auto weight = std::int16_t(columns.weight[columns.offset[k] + t]);
+        for (UINT i = 0; i < 4; ++i) w[(t / 2) * 8 + 2 * i + t % 2] = weight;
+      }
+    }
+  }
+
   // The source columns (from col0) that the output columns of each block read.
   const std::size_t blocks = (std::size_t(r.Width) + kBlockColumns - 1) / kBlockColumns;
   std::vector<UINT> spanStart(blocks), spanEnd(blocks);
@@ -186,6 +211,13 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
   // Horizontal sums of output columns k0..k1-1 of one source row.
   auto sumAcross = [&](const BYTE* src, std::size_t k0, std::size_t k1, Acc* out) {
     if constexpr (std::is_same_v<Acc, std::uint32_t> && C == 4) {
+      if (quad) {
+        const std::size_t m = std::clamp(quadEnd, k0, k1);
+        SumAcrossFourQuads(src, quadAt.data() + k0, quadWeight.data() + 16 * k0, m - k0, out);
+        out += (m - k0) * C;
+        k0 = m;
+        if (k0 == k1) return;
+      }
       if (fixed && fixedTaps == 2)
         return SumAcrossFourPairs(src, &fixedIndex[2 * k0], &fixedWeight[2 * k0], k1 - k0, out);
       if (fixed) return SumAcrossFourTriples(src, &fixedIndex[3 * k0], &fixedWeight[3 * k0], k1 - k0, out);

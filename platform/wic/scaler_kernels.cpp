@@ -5,7 +5,7 @@
 #include <cstring>
 
 #if defined(__x86_64__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 // The kernels hold 32-byte vectors in locals; GCC notes the ABI of such vectors without AVX even
@@ -66,6 +66,40 @@ void SumAcrossFourTriples(const BYTE* src, const UINT* index, const UINT* weight
                    U32x4{r[0], r[1], r[2], r[3]} * weight[2]);
   }
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+bool HaveQuadKernel() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  return avx2;
+}
+
+// One 16-byte load holds the four taps; a byte shuffle spreads the first two pixels into the low
+// half as 16-bit pairs (blue of both, green of both, ...) and the last two into the high half, so
+// that one multiply-add of pairs gives each channel's partial sums, and the two halves add up.
+__attribute__((target("avx2"))) void SumAcrossFourQuads(const BYTE* src, const UINT* at,
+                                                        const std::int16_t* weight, std::size_t n,
+                                                        std::uint32_t* out) {
+  const __m256i spread = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,  //
+                                          8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  for (std::size_t k = 0; k < n; ++k, weight += 16, out += 4) {
+    const __m256i pixels = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + at[k])));
+    const __m256i sums = _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, spread),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1)));
+  }
+}
+#else
+bool HaveQuadKernel() { return false; }
+void SumAcrossFourQuads(const BYTE* src, const UINT* at, const std::int16_t* weight, std::size_t n,
+                        std::uint32_t* out) {
+  for (std::size_t k = 0; k < n; ++k, weight += 16, out += 4) {
+    const BYTE* p = src + at[k];
+    for (int c = 0; c < 4; ++c)
+      out[c] = std::uint32_t(weight[0] * p[c] + weight[1] * p[4 + c] + weight[8] * p[8 + c] + weight[9] * p[12 + c]);
+  }
+}
+#endif
 
 BRIMLOFT_WIC_CLONES
 void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,

@@ -23,6 +23,17 @@ void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, 
 void SumAcrossFourTriples(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n,
                           std::uint32_t* out);
 
+// True when this processor runs SumAcrossFourQuads (AVX2).
+bool HaveQuadKernel();
+
+// The same with at most four taps per output pixel, for a processor where HaveQuadKernel() is true:
+// output pixel k sums the four pixels from byte offset at[k] of src (all four must be readable),
+// each channel c as w[0] x p0[c] + w[1] x p1[c] + w[8] x p2[c] + w[9] x p3[c] with w = weight + 16k,
+// whose sixteen 16-bit weights repeat the pair w[0], w[1] four times and then w[8], w[9] four times.
+// Every weight is at most 32767 and every sum below 2^31.
+void SumAcrossFourQuads(const BYTE* src, const UINT* at, const std::int16_t* weight, std::size_t n,
+                        std::uint32_t* out);
+
 // total[i] = start + w x row[i] for i < n.
 void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
                std::size_t n);
