@@ -321,21 +321,20 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
             const auto [f0, f1] = blockColumns(f, f + 1);
             BYTE channel[4];
             std::memcpy(channel, &s.pixel, 4);
+            Acc pixel[C];
+            for (int c = 0; c < C; ++c) pixel[c] = unitAcross * channel[c];
             Acc* sum = &across[(top + t) * sums + f0 * C];
-            for (std::size_t k = f0; k < f1; ++k)
-              for (int c = 0; c < C; ++c) *sum++ = unitAcross * channel[c];
+            for (std::size_t k = f0; k < f1; ++k, sum += C) std::memcpy(sum, pixel, sizeof pixel);
             s.state = BlockState::FlatSummed;
           }
         }
         const std::size_t n = (k1 - k0) * C;
         const Acc* row = &across[top * sums + k0 * C];
-        Acc* sum = &total[k0 * C];
         if constexpr (std::is_same_v<Acc, std::uint32_t>) {
-          StartSums(sum, row, w[0], half, n);
-          for (UINT t = 1; t < count[y]; ++t) AddSums(sum, row += sums, w[t], n);
-          FinishSums(sum, inverse, n, out + k0 * C);
+          SumDown(row, sums, w, count[y], half, inverse, n, out + k0 * C);
           continue;
         }
+        Acc* sum = &total[k0 * C];
         const Acc w0 = Acc(w[0]);
         for (std::size_t i = 0; i < n; ++i) sum[i] = half + w0 * row[i];
         for (UINT t = 1; t < count[y]; ++t) {

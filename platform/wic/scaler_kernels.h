@@ -34,15 +34,10 @@ bool HaveQuadKernel();
 void SumAcrossFourQuads(const BYTE* src, const UINT* at, const std::int16_t* weight, std::size_t n,
                         std::uint32_t* out);
 
-// total[i] = start + w x row[i] for i < n.
-void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
-               std::size_t n);
-
-// total[i] += w x row[i] for i < n.
-void AddSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::size_t n);
-
-// out[i] = trunc(total[i] x inverse) for i < n; every total is below 2^31 and every result below 256.
-void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out);
+// The vertical pass: out[i] = trunc(total x inverse) with total = start plus, for t < count,
+// w[t] x rows[t x stride + i], for i < n; every total is below 2^31 and every result below 256.
+void SumDown(const std::uint32_t* rows, std::size_t stride, const UINT* w, UINT count, std::uint32_t start,
+             double inverse, std::size_t n, BYTE* out);
 
 }  // namespace platform::wic
 
