@@ -31,7 +31,10 @@ Ref<Bitmap> Bitmap::Make(UINT width, UINT height, REFWICPixelFormatGUID format, 
   const std::uint64_t size = stride * height;  // both factors < 2^37 and 2^31: no wrap
   if (size > UINT32_MAX) Fail(WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
   auto bitmap = Ref<Bitmap>::Adopt(new Bitmap(width, height, format, bpp, UINT(stride)));
-  bitmap->pixels_.reset(zero ? new BYTE[size]() : new BYTE[size]);
+  // calloc: a large block comes from the system already zero and is not cleared a second time
+  // (strips of a page are megabytes).
+  bitmap->pixels_.reset(static_cast<BYTE*>(zero ? std::calloc(size, 1) : std::malloc(size)));
+  if (!bitmap->pixels_) Fail(E_OUTOFMEMORY);
   return bitmap;
 }
 

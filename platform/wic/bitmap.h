@@ -8,6 +8,7 @@
 
 #include <platform/com_ref.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -76,7 +77,10 @@ class Bitmap final : public ComObject<IWICBitmap, &IID_IWICBitmapSource, &IID_IW
 
   const UINT width_, height_, bpp_, stride_;
   const GUID format_;
-  std::unique_ptr<BYTE[]> pixels_;
+  struct FreePixels {
+    void operator()(BYTE* p) const noexcept { std::free(p); }
+  };
+  std::unique_ptr<BYTE[], FreePixels> pixels_;  // from calloc or malloc
   std::mutex mutex_;  // guards what follows
   double dpiX_ = 96.0, dpiY_ = 96.0;
   UINT readers_ = 0;
