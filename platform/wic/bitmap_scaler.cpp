@@ -230,6 +230,7 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
   SourceReader reader(source_.get(), C * 8);
   std::vector<Acc> across;  // horizontal sums of the band's source rows
   std::vector<RowBlock> state;  // of each block of the band's source rows
+  std::vector<BYTE> rowFlat;    // of the band's source rows: 1 when the whole row is one colour
   std::vector<BYTE> flatOut(blocks);  // of each block of one output row: 1 when flat
   BYTE pattern[kBlockColumns * C];  // one block's worth of the last flat colour written
   bool patterned = false;
@@ -253,10 +254,20 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     const SourceReader::View view = reader.Read(box);
     across.resize(std::size_t(row1 - row0) * sums);
     state.resize(std::size_t(row1 - row0) * blocks);
+    rowFlat.resize(row1 - row0);
     for (UINT k = 0; k < row1 - row0; ++k) {
       const BYTE* src = view.data + k * view.stride;
       RowBlock* rowState = &state[k * blocks];
-      // Flat blocks are noted; runs of the others are summed in one go.
+      // A row of one colour (blank paper) is one comparison; otherwise flat blocks are noted and
+      // runs of the others are summed in one go.
+      const std::size_t rowBytes = std::size_t(col1 - col0) * C;
+      rowFlat[k] = std::memcmp(src, src + C, rowBytes - C) == 0;
+      if (rowFlat[k]) {
+        RowBlock flat{0, BlockState::Flat};
+        std::memcpy(&flat.pixel, src, C);
+        std::fill_n(rowState, blocks, flat);
+        continue;
+      }
       for (std::size_t b = 0; b < blocks; ++b) {
         const BYTE* span = src + std::size_t(spanStart[b]) * C;
         rowState[b] = RowBlock{0, BlockState::Summed};
@@ -280,8 +291,16 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
       const UINT* w = weight + offset[y];
       const std::size_t top = first[y] - row0;
       BYTE* out = buffer + std::size_t(y) * stride;
+      // A row made of source rows of one and the same colour is that colour.
+      bool flatRow = rowFlat[top];
+      for (UINT t = 1; flatRow && t < count[y]; ++t)
+        flatRow = rowFlat[top + t] && state[(top + t) * blocks].pixel == state[top * blocks].pixel;
       // An output block is flat when all its source rows are flat in one colour.
       for (std::size_t b = 0; b < blocks; ++b) {
+        if (flatRow) {
+          std::fill_n(flatOut.begin(), blocks, BYTE(1));
+          break;
+        }
         const RowBlock& head = state[top * blocks + b];
         bool same = head.state != BlockState::Summed;
         for (UINT t = 1; same && t < count[y]; ++t) {
