@@ -1,5 +1,6 @@
 #include "printer/PixelPasses.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -66,25 +67,42 @@ inline bool FourOpaque(const BYTE* p) noexcept {
   return (a & b & kAlpha) == kAlpha;
 }
 
+// True when all four pixels at p are clear (alpha 0).
+inline bool FourClear(const BYTE* p) noexcept {
+  std::uint64_t a, b;
+  std::memcpy(&a, p, 8);
+  std::memcpy(&b, p + 8, 8);
+  constexpr std::uint64_t kAlpha = 0xFF000000FF000000ull;
+  return ((a | b) & kAlpha) == 0;
+}
+
 void CompositeOnly(BYTE* pixels, UINT width, UINT height, std::size_t stride, CompositeTable& table) {
   const bool keepOpaque = table.OpaqueIsIdentity();
+  // Clear pixels show the paper whatever their colour bytes, so all of them come out alike: pages
+  // without a background are mostly clear, and are written four at a time.
+  const BYTE* clearRow = table.Row(0);
+  const bool clearIsFlat = std::all_of(clearRow, clearRow + 256, [&](BYTE v) { return v == clearRow[0]; });
+  const BYTE paper = clearRow[0];
+  const BYTE clearFour[16] = {paper, paper, paper, 255, paper, paper, paper, 255,
+                              paper, paper, paper, 255, paper, paper, paper, 255};
   for (UINT y = 0; y < height; ++y) {
     BYTE* p = pixels + y * stride;
     for (UINT x = 0; x < width; ++x, p += 4) {
+      // Rendered pages are mostly opaque or clear: skip or fill them four at a time.
       if (keepOpaque) {
-        // Rendered pages are mostly opaque: skip them four at a time.
-        while (x + 4 <= width && FourOpaque(p)) {
-          x += 4;
-          p += 16;
-        }
-        if (x == width) break;
-        if (p[3] == 255) continue;
+        for (; x + 4 <= width && FourOpaque(p); x += 4) p += 16;
       }
-      const BYTE* row = table.Row(p[3]);
-      p[0] = row[p[0]];
-      p[1] = row[p[1]];
-      p[2] = row[p[2]];
-      p[3] = 255;
+      if (clearIsFlat) {
+        for (; x + 4 <= width && FourClear(p); x += 4, p += 16) std::memcpy(p, clearFour, sizeof clearFour);
+      }
+      if (x == width) break;
+      if (!keepOpaque || p[3] != 255) {
+        const BYTE* row = table.Row(p[3]);
+        p[0] = row[p[0]];
+        p[1] = row[p[1]];
+        p[2] = row[p[2]];
+        p[3] = 255;
+      }
     }
   }
 }

@@ -21,15 +21,18 @@ constexpr std::size_t kBandBytes = std::size_t(1) << 20;
 // Sums of weight x value reach 255 x unit; beyond 2^39 the quotient trick below loses exactness.
 constexpr std::uint64_t kMaxUnit = std::uint64_t(1) << 39;
 
+// Output columns per block: the unit in which runs of one colour are found and skipped.
+constexpr std::size_t kBlockColumns = 16;
+
 // Horizontal pass: one source row (C bytes per pixel, starting at source column base) into the sums
-// of the output columns of taps.
+// of output columns k0..k1-1 of taps (the sums of column k0 first).
 template <class Acc, int C>
-void SumAcross(const BYTE* src, UINT base, const AxisTaps& taps, Acc* out) {
+void SumAcross(const BYTE* src, UINT base, const AxisTaps& taps, std::size_t k0, std::size_t k1, Acc* out) {
   const UINT* first = taps.first.data();
   const UINT* count = taps.count.data();
   const UINT* offset = taps.offset.data();
   const UINT* weight = taps.weight.data();
-  for (std::size_t x = 0, n = taps.first.size(); x < n; ++x, out += C) {
+  for (std::size_t x = k0; x < k1; ++x, out += C) {
     const BYTE* p = src + std::size_t(first[x] - base) * C;
     const UINT* w = weight + offset[x];
     Acc sum[C] = {};
@@ -38,6 +41,16 @@ void SumAcross(const BYTE* src, UINT base, const AxisTaps& taps, Acc* out) {
     for (int c = 0; c < C; ++c) out[c] = sum[c];
   }
 }
+
+// A block of one source row is flat when all its source pixels are the same; its sums are then
+// that pixel times the unit, and an output block whose rows are all flat in one colour is that
+// colour exactly (the weights add up to the unit and the rounding half stays below it), so neither
+// needs the arithmetic. Pages are mostly blank paper.
+enum class BlockState : BYTE { Summed, Flat, FlatSummed };
+struct RowBlock {
+  std::uint32_t pixel;  // the colour of a flat block, its C bytes in memory order
+  BlockState state;
+};
 
 }  // namespace
 
@@ -158,14 +171,76 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     }
   }
 
+  // Up to four taps with weights of 15 bits, on a processor that has the kernel: one load and one
+  // multiply-add per output pixel. The last columns, whose four pixels would reach past the row,
+  // take the kernels above.
+  std::vector<UINT> quadAt;
+  std::vector<std::int16_t> quadWeight;
+  std::size_t quadEnd = 0;
+  const bool quad = std::is_same_v<Acc, std::uint32_t> && C == 4 && columns.maxCount <= 4 &&
+              std::all_of(columns.weight.begin(), columns.weight.end(), [](UINT w) { return w <= 32767; }) &&
+              HaveQuadKernel();
+  if (quad) {
+    const std::size_t n = columns.first.size();
+    quadAt.resize(n);
+    quadWeight.assign(16 * n, 0);
+    for (std::size_t k = 0; k < n; ++k) {
+      const UINT at = columns.first[k] - col0;
+      if (at + 4 <= col1 - col0) quadEnd = k + 1;  // first[] never decreases: a prefix of the columns
+      quadAt[k] = at * C;
+      std::int16_t* w = &quadWeight[16 * k];
+      for (UINT t = 0; t < columns.count[k]; ++t) {
+        const auto weight = std::int16_t(columns.weight[columns.offset[k] + t]);
+        for (UINT i = 0; i < 4; ++i) w[(t / 2) * 8 + 2 * i + t % 2] = weight;
+      }
+    }
+  }
+
+  // The source columns (from col0) that the output columns of each block read.
+  const std::size_t blocks = (std::size_t(r.Width) + kBlockColumns - 1) / kBlockColumns;
+  std::vector<UINT> spanStart(blocks), spanEnd(blocks);
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const std::size_t k0 = b * kBlockColumns, last = std::min(k0 + kBlockColumns, std::size_t(r.Width)) - 1;
+    spanStart[b] = columns.first[k0] - col0;
+    spanEnd[b] = columns.first[last] + columns.count[last] - col0;
+  }
+  auto blockColumns = [&](std::size_t b0, std::size_t b1) {
+    return std::pair<std::size_t, std::size_t>(b0 * kBlockColumns, std::min(b1 * kBlockColumns, std::size_t(r.Width)));
+  };
+
+  // Horizontal sums of output columns k0..k1-1 of one source row.
+  auto sumAcross = [&](const BYTE* src, std::size_t k0, std::size_t k1, Acc* out) {
+    if constexpr (std::is_same_v<Acc, std::uint32_t> && C == 4) {
+      if (quad) {
+        const std::size_t m = std::clamp(quadEnd, k0, k1);
+        SumAcrossFourQuads(src, quadAt.data() + k0, quadWeight.data() + 16 * k0, m - k0, out);
+        out += (m - k0) * C;
+        k0 = m;
+        if (k0 == k1) return;
+      }
+      if (fixed && fixedTaps == 2)
+        return SumAcrossFourPairs(src, &fixedIndex[2 * k0], &fixedWeight[2 * k0], k1 - k0, out);
+      if (fixed) return SumAcrossFourTriples(src, &fixedIndex[3 * k0], &fixedWeight[3 * k0], k1 - k0, out);
+      return SumAcrossFour(src, col0, &columns.first[k0], &columns.count[k0], &columns.offset[k0],
+                           columns.weight.data(), k1 - k0, out);
+    }
+    SumAcross<Acc, C>(src, col0, columns, k0, k1, out);
+  };
+
   SourceReader reader(source_.get(), C * 8);
   std::vector<Acc> across;  // horizontal sums of the band's source rows
+  std::vector<RowBlock> state;  // of each block of the band's source rows
+  std::vector<BYTE> rowFlat;    // of the band's source rows: 1 when the whole row is one colour
+  std::vector<BYTE> flatOut(blocks);  // of each block of one output row: 1 when flat
+  BYTE pattern[kBlockColumns * C];  // one block's worth of the last flat colour written
+  bool patterned = false;
   std::vector<Acc> total(sums);
   const UINT* first = rows.first.data();
   const UINT* count = rows.count.data();
   const UINT* offset = rows.offset.data();
   const UINT* weight = rows.weight.data();
   const Acc half = Acc(half_);
+  const Acc unitAcross = Acc(across_.unit);
   const double inverse = inverse_;
 
   for (INT y0 = 0; y0 < r.Height;) {
@@ -178,42 +253,116 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     const WICRect box{INT(col0), INT(row0), INT(col1 - col0), INT(row1 - row0)};
     const SourceReader::View view = reader.Read(box);
     across.resize(std::size_t(row1 - row0) * sums);
+    state.resize(std::size_t(row1 - row0) * blocks);
+    rowFlat.resize(row1 - row0);
     for (UINT k = 0; k < row1 - row0; ++k) {
       const BYTE* src = view.data + k * view.stride;
-      if constexpr (std::is_same_v<Acc, std::uint32_t> && C == 4) {
-        if (fixed && fixedTaps == 2) {
-          SumAcrossFourPairs(src, fixedIndex.data(), fixedWeight.data(), columns.first.size(), &across[k * sums]);
+      RowBlock* rowState = &state[k * blocks];
+      // A row of one colour (blank paper) is one comparison; otherwise flat blocks are noted and
+      // runs of the others are summed in one go.
+      const std::size_t rowBytes = std::size_t(col1 - col0) * C;
+      rowFlat[k] = std::memcmp(src, src + C, rowBytes - C) == 0;
+      if (rowFlat[k]) {
+        RowBlock flat{0, BlockState::Flat};
+        std::memcpy(&flat.pixel, src, C);
+        std::fill_n(rowState, blocks, flat);
+        continue;
+      }
+      for (std::size_t b = 0; b < blocks; ++b) {
+        const BYTE* span = src + std::size_t(spanStart[b]) * C;
+        rowState[b] = RowBlock{0, BlockState::Summed};
+        if (std::memcmp(span, span + C, std::size_t(spanEnd[b] - spanStart[b] - 1) * C) != 0) continue;
+        std::memcpy(&rowState[b].pixel, span, C);
+        rowState[b].state = BlockState::Flat;
+      }
+      for (std::size_t b = 0; b < blocks;) {
+        if (rowState[b].state != BlockState::Summed) {
+          ++b;
           continue;
         }
-        if (fixed) {
-          SumAcrossFourTriples(src, fixedIndex.data(), fixedWeight.data(), columns.first.size(), &across[k * sums]);
-          continue;
-        }
-        SumAcrossFour(src, col0, columns.first.data(), columns.count.data(), columns.offset.data(),
-                      columns.weight.data(), columns.first.size(), &across[k * sums]);
-      } else {
-        SumAcross<Acc, C>(src, col0, columns, &across[k * sums]);
+        const std::size_t b0 = b;
+        while (b < blocks && rowState[b].state == BlockState::Summed) ++b;
+        const auto [k0, k1] = blockColumns(b0, b);
+        sumAcross(src, k0, k1, &across[k * sums + k0 * C]);
       }
     }
 
     for (INT y = y0; y < y1; ++y) {
       const UINT* w = weight + offset[y];
-      const Acc* row = &across[std::size_t(first[y] - row0) * sums];
+      const std::size_t top = first[y] - row0;
       BYTE* out = buffer + std::size_t(y) * stride;
-      if constexpr (std::is_same_v<Acc, std::uint32_t>) {
-        StartSums(total.data(), row, w[0], half, sums);
-        for (UINT t = 1; t < count[y]; ++t) AddSums(total.data(), row += sums, w[t], sums);
-        FinishSums(total.data(), inverse, sums, out);
-        continue;
+      // A row made of source rows of one and the same colour is that colour.
+      bool flatRow = rowFlat[top];
+      for (UINT t = 1; flatRow && t < count[y]; ++t)
+        flatRow = rowFlat[top + t] && state[(top + t) * blocks].pixel == state[top * blocks].pixel;
+      // An output block is flat when all its source rows are flat in one colour.
+      for (std::size_t b = 0; b < blocks; ++b) {
+        if (flatRow) {
+          std::fill_n(flatOut.begin(), blocks, BYTE(1));
+          break;
+        }
+        const RowBlock& head = state[top * blocks + b];
+        bool same = head.state != BlockState::Summed;
+        for (UINT t = 1; same && t < count[y]; ++t) {
+          const RowBlock& next = state[(top + t) * blocks + b];
+          same = next.state != BlockState::Summed && next.pixel == head.pixel;
+        }
+        flatOut[b] = same;
       }
-      const Acc w0 = Acc(w[0]);
-      for (std::size_t i = 0; i < sums; ++i) total[i] = half + w0 * row[i];
-      for (UINT t = 1; t < count[y]; ++t) {
-        row += sums;
-        const Acc wt = Acc(w[t]);
-        for (std::size_t i = 0; i < sums; ++i) total[i] += wt * row[i];
+      for (std::size_t b = 0; b < blocks;) {
+        if (flatOut[b]) {
+          // A run of flat blocks of one colour is written in one go.
+          const std::uint32_t pixel = state[top * blocks + b].pixel;
+          const std::size_t b0 = b;
+          while (b < blocks && flatOut[b] && state[top * blocks + b].pixel == pixel) ++b;
+          const auto [k0, k1] = blockColumns(b0, b);
+          BYTE bytes[4];
+          std::memcpy(bytes, &pixel, 4);
+          if (C == 1 || std::memcmp(bytes, bytes + 1, C - 1) == 0) {  // white, black, clear
+            std::memset(out + k0 * C, bytes[0], (k1 - k0) * C);
+            continue;
+          }
+          if (!patterned || std::memcmp(pattern, bytes, C) != 0)
+            for (std::size_t k = 0; k < kBlockColumns; ++k) std::memcpy(&pattern[k * C], bytes, C);
+          patterned = true;
+          for (std::size_t k = k0; k < k1; k += kBlockColumns)
+            std::memcpy(out + k * C, pattern, std::min(kBlockColumns, k1 - k) * C);
+          continue;
+        }
+        const std::size_t b0 = b;
+        while (b < blocks && !flatOut[b]) ++b;
+        const auto [k0, k1] = blockColumns(b0, b);
+        // Flat blocks of the source rows get their sums now that a neighbour row needs them.
+        for (UINT t = 0; t < count[y]; ++t) {
+          for (std::size_t f = b0; f < b; ++f) {
+            RowBlock& s = state[(top + t) * blocks + f];
+            if (s.state != BlockState::Flat) continue;
+            const auto [f0, f1] = blockColumns(f, f + 1);
+            BYTE channel[4];
+            std::memcpy(channel, &s.pixel, 4);
+            Acc pixel[C];
+            for (int c = 0; c < C; ++c) pixel[c] = unitAcross * channel[c];
+            Acc* sum = &across[(top + t) * sums + f0 * C];
+            for (std::size_t k = f0; k < f1; ++k, sum += C) std::memcpy(sum, pixel, sizeof pixel);
+            s.state = BlockState::FlatSummed;
+          }
+        }
+        const std::size_t n = (k1 - k0) * C;
+        const Acc* row = &across[top * sums + k0 * C];
+        if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+          SumDown(row, sums, w, count[y], half, inverse, n, out + k0 * C);
+          continue;
+        }
+        Acc* sum = &total[k0 * C];
+        const Acc w0 = Acc(w[0]);
+        for (std::size_t i = 0; i < n; ++i) sum[i] = half + w0 * row[i];
+        for (UINT t = 1; t < count[y]; ++t) {
+          row += sums;
+          const Acc wt = Acc(w[t]);
+          for (std::size_t i = 0; i < n; ++i) sum[i] += wt * row[i];
+        }
+        for (std::size_t i = 0; i < n; ++i) out[k0 * C + i] = BYTE(std::int64_t(double(sum[i]) * inverse));
       }
-      for (std::size_t i = 0; i < sums; ++i) out[i] = BYTE(std::int64_t(double(total[i]) * inverse));
     }
     y0 = y1;
   }

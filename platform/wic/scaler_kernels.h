@@ -23,15 +23,21 @@ void SumAcrossFourPairs(const BYTE* src, const UINT* index, const UINT* weight, 
 void SumAcrossFourTriples(const BYTE* src, const UINT* index, const UINT* weight, std::size_t n,
                           std::uint32_t* out);
 
-// total[i] = start + w x row[i] for i < n.
-void StartSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::uint32_t start,
-               std::size_t n);
+// True when this processor runs SumAcrossFourQuads (AVX2).
+bool HaveQuadKernel();
 
-// total[i] += w x row[i] for i < n.
-void AddSums(std::uint32_t* total, const std::uint32_t* row, std::uint32_t w, std::size_t n);
+// The same with at most four taps per output pixel, for a processor where HaveQuadKernel() is true:
+// output pixel k sums the four pixels from byte offset at[k] of src (all four must be readable),
+// each channel c as w[0] x p0[c] + w[1] x p1[c] + w[8] x p2[c] + w[9] x p3[c] with w = weight + 16k,
+// whose sixteen 16-bit weights repeat the pair w[0], w[1] four times and then w[8], w[9] four times.
+// Every weight is at most 32767 and every sum below 2^31.
+void SumAcrossFourQuads(const BYTE* src, const UINT* at, const std::int16_t* weight, std::size_t n,
+                        std::uint32_t* out);
 
-// out[i] = trunc(total[i] x inverse) for i < n; every total is below 2^31 and every result below 256.
-void FinishSums(const std::uint32_t* total, double inverse, std::size_t n, BYTE* out);
+// The vertical pass: out[i] = trunc(total x inverse) with total = start plus, for t < count,
+// w[t] x rows[t x stride + i], for i < n; every total is below 2^31 and every result below 256.
+void SumDown(const std::uint32_t* rows, std::size_t stride, const UINT* w, UINT count, std::uint32_t start,
+             double inverse, std::size_t n, BYTE* out);
 
 }  // namespace platform::wic
 
