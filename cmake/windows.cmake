@@ -50,7 +50,8 @@ list(TRANSFORM BRIMLOFT_REPLAY_WIC PREPEND ${CMAKE_SOURCE_DIR}/platform/wic/)
 list(TRANSFORM BRIMLOFT_REPLAY_WIC APPEND .cpp)
 add_executable(replay_host tests/windows/replay/replay_host.cpp tests/windows/replay/pipeline_objects.cpp
   tests/windows/replay/rasterization.cpp tests/windows/replay/object_model.cpp
-  tests/windows/replay/imaging_factory.cpp platform/windows/interface_ids.cpp ${BRIMLOFT_REPLAY_WIC})
+  tests/windows/replay/imaging_factory.cpp tests/windows/replay/pixel_memory_heap.cpp
+  platform/windows/interface_ids.cpp ${BRIMLOFT_REPLAY_WIC})
 target_include_directories(replay_host PRIVATE ${BRIMLOFT_REPLAY_INCLUDES})
 target_compile_definitions(replay_host PRIVATE ${BRIMLOFT_REPLAY_DEFINITIONS})
 target_compile_options(replay_host PRIVATE ${BRIMLOFT_WARNINGS})

@@ -3,10 +3,9 @@
 #include "bitmap_lock.h"
 #include "copy_request.h"
 #include "pixel_format.h"
+#include "pixel_memory.h"
 #include "pixel_rows.h"
 #include "wic_error.h"
-
-#include <sys/mman.h>
 
 #include <cmath>
 #include <cstdint>
@@ -14,10 +13,6 @@
 #include <cstring>
 
 namespace platform::wic {
-
-namespace {
-constexpr std::size_t kHugePage = std::size_t(2) << 20;
-}  // namespace
 
 const IID IID_PlatformWicBitmap = {0x3c0f5a8e, 0x51d2, 0x4b7a, {0x9e, 0x6d, 0x28, 0x41, 0xb7, 0x0c, 0x5a, 0x93}};
 
@@ -38,29 +33,9 @@ Ref<Bitmap> Bitmap::Make(UINT width, UINT height, REFWICPixelFormatGUID format, 
   const std::uint64_t size = stride * height;  // both factors < 2^37 and 2^31: no wrap
   if (size > UINT32_MAX) Fail(WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
   auto bitmap = Ref<Bitmap>::Adopt(new Bitmap(width, height, format, bpp, UINT(stride)));
-  if (size >= kHugePage) {
-    // A large block (the strips of a page are megabytes) is mapped on its own, aligned so that the
-    // system may back it with huge pages: it arrives zeroed, and costs a few page faults instead of
-    // one per 4 KiB, which on this kind of machine cost more than drawing the pixels.
-    const std::size_t length = std::size_t(size) + kHugePage;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) Fail(E_OUTOFMEMORY);
-    auto* pixels = reinterpret_cast<BYTE*>((reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1));
-    madvise(pixels, std::size_t(size), MADV_HUGEPAGE);  // a hint: where refused, the pages are ordinary
-    bitmap->pixels_ = std::unique_ptr<BYTE[], FreePixels>(pixels, FreePixels{base, length});
-    return bitmap;
-  }
-  // calloc: a block that comes from the system already zero is not cleared a second time.
-  bitmap->pixels_.reset(static_cast<BYTE*>(zero ? std::calloc(size, 1) : std::malloc(size)));
+  bitmap->pixels_ = AllocatePixels(std::size_t(size), zero);
   if (!bitmap->pixels_) Fail(E_OUTOFMEMORY);
   return bitmap;
-}
-
-void Bitmap::FreePixels::operator()(BYTE* p) const noexcept {
-  if (length != 0)
-    munmap(base, length);
-  else
-    std::free(p);
 }
 
 Ref<Bitmap> Bitmap::CreateFromSource(IWICBitmapSource* source, const WICRect* rect,

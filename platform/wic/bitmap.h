@@ -8,6 +8,8 @@
 
 #include <platform/com_ref.h>
 
+#include "pixel_memory.h"
+
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -77,13 +79,7 @@ class Bitmap final : public ComObject<IWICBitmap, &IID_IWICBitmapSource, &IID_IW
 
   const UINT width_, height_, bpp_, stride_;
   const GUID format_;
-  // Pixels from calloc or malloc, or for a large bitmap a mapping of its own (base and length).
-  struct FreePixels {
-    void* base;
-    std::size_t length;
-    void operator()(BYTE* p) const noexcept;
-  };
-  std::unique_ptr<BYTE[], FreePixels> pixels_{nullptr, FreePixels{nullptr, 0}};
+  PixelMemory pixels_;
   std::mutex mutex_;  // guards what follows
   double dpiX_ = 96.0, dpiY_ = 96.0;
   UINT readers_ = 0;
