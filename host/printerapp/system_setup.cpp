@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,22 @@ pappl_loglevel_t LogLevel(const std::string& text) {
   return PAPPL_LOGLEVEL_WARN;
 }
 
+// PAPPL 1.3 calls for a save after every change, each job's end included, and its save holds the
+// system while it waits for each printer in turn; a raster document it refuses as busy holds its
+// printer while it waits for the system, and the two then wait for each other for good. So the
+// state is saved when the configuration changed (an event says so) and when the server stops, not
+// after every job: nothing of a job is kept across a restart anyway.
+std::atomic<bool> configurationChanged{true};
+
+void NoteEvent(pappl_system_t*, pappl_printer_t*, pappl_job_t*, pappl_event_t event, void*) {
+  constexpr pappl_event_t kConfiguration = PAPPL_EVENT_PRINTER_CONFIG_ALL | PAPPL_EVENT_PRINTER_CREATED |
+                                           PAPPL_EVENT_PRINTER_DELETED | PAPPL_EVENT_PRINTER_STOPPED |
+                                           PAPPL_EVENT_SYSTEM_CONFIG_CHANGED;
+  if (event & kConfiguration) configurationChanged = true;
+}
+
 bool SaveState(pappl_system_t* system, void* data) {
+  if (!configurationChanged.exchange(false) && papplSystemIsRunning(system)) return true;
   return papplSystemSaveState(system, static_cast<const std::string*>(data)->c_str());
 }
 
@@ -131,6 +147,7 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data) {
   stateFile = spool + "/" + kName + ".state";
   papplSystemLoadState(system, stateFile.c_str());
   papplSystemSetSaveCallback(system, SaveState, &stateFile);
+  papplSystemSetEventCallback(system, NoteEvent, nullptr);
   return system;
 }
 
