@@ -1,5 +1,6 @@
 #include "printerapp/job_turn.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -22,6 +23,8 @@ struct PrinterLane {
 
 struct Lanes {
   std::mutex lock;
+  int jobs = 0;  // holding or waiting for a turn
+  std::chrono::steady_clock::time_point lastEnd;
   std::condition_variable freed;
   std::map<int, PrinterLane> byPrinter;  // by printer id: a deleted printer's address can come back
 };
@@ -42,6 +45,7 @@ JobTurn::JobTurn(pappl_job_t* job, pappl_device_t* given)
   Lanes& lanes = AllLanes();
   std::unique_lock<std::mutex> guard(lanes.lock);
   PrinterLane& lane = lanes.byPrinter[printerId_];
+  ++lanes.jobs;
   if (lane.busy) papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "Waiting for the printer's previous job.");
   lanes.freed.wait(guard, [&lane] { return !lane.busy; });
   lane.busy = true;
@@ -60,6 +64,8 @@ JobTurn::~JobTurn() {
     std::lock_guard<std::mutex> guard(lanes.lock);
     PrinterLane& lane = lanes.byPrinter[printerId_];
     lane.busy = false;
+    --lanes.jobs;
+    lanes.lastEnd = std::chrono::steady_clock::now();
     if (!repeated_) {
       const int id = papplJobGetID(job_);
       if (lane.outcomes.emplace(id, outcome_).second) lane.order.push_back(id);
@@ -70,6 +76,12 @@ JobTurn::~JobTurn() {
     }
   }
   lanes.freed.notify_all();
+}
+
+bool PrintersQuietFor(std::chrono::steady_clock::duration quiet) {
+  Lanes& lanes = AllLanes();
+  std::lock_guard<std::mutex> guard(lanes.lock);
+  return lanes.jobs == 0 && std::chrono::steady_clock::now() - lanes.lastEnd >= quiet;
 }
 
 pappl_device_t* JobTurn::Device() {

@@ -9,6 +9,7 @@
 
 #include <pappl/pappl.h>
 
+#include <chrono>
 #include <exception>
 
 #include "printerapp/job_context.h"
@@ -46,6 +47,9 @@ class JobTurn {
   bool firstOutcome_ = false;
   bool outcome_ = false;
 };
+
+// Whether no job of any printer has held or waited for its turn within the last quiet time.
+bool PrintersQuietFor(std::chrono::steady_clock::duration quiet);
 
 // Runs print(device) for the job in its printer's turn and returns what PAPPL is to hear: print's
 // result, a second run's first outcome, or EndFailedJob's answer for what print threw.

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include "printerapp/driver_setup.h"
 #include "printerapp/file_device.h"
 #include "printerapp/printer_variants.h"
+#include "printerapp/state_saving.h"
 
 namespace brimloft::printerapp {
 
@@ -48,25 +48,6 @@ pappl_loglevel_t LogLevel(const std::string& text) {
   if (text == "error") return PAPPL_LOGLEVEL_ERROR;
   if (text == "fatal") return PAPPL_LOGLEVEL_FATAL;
   return PAPPL_LOGLEVEL_WARN;
-}
-
-// PAPPL 1.3 calls for a save after every change, each job's end included, and its save holds the
-// system while it waits for each printer in turn; a raster document it refuses as busy holds its
-// printer while it waits for the system, and the two then wait for each other for good. So the
-// state is saved when the configuration changed (an event says so) and when the server stops, not
-// after every job: nothing of a job is kept across a restart anyway.
-std::atomic<bool> configurationChanged{true};
-
-void NoteEvent(pappl_system_t*, pappl_printer_t*, pappl_job_t*, pappl_event_t event, void*) {
-  constexpr pappl_event_t kConfiguration = PAPPL_EVENT_PRINTER_CONFIG_ALL | PAPPL_EVENT_PRINTER_CREATED |
-                                           PAPPL_EVENT_PRINTER_DELETED | PAPPL_EVENT_PRINTER_STOPPED |
-                                           PAPPL_EVENT_SYSTEM_CONFIG_CHANGED;
-  if (event & kConfiguration) configurationChanged = true;
-}
-
-bool SaveState(pappl_system_t* system, void* data) {
-  if (!configurationChanged.exchange(false) && papplSystemIsRunning(system)) return true;
-  return papplSystemSaveState(system, static_cast<const std::string*>(data)->c_str());
 }
 
 }  // namespace
@@ -143,11 +124,7 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data) {
   papplSystemAddMIMEFilter(system, "application/vnd.ms-xpsdocument", kPrinterFormat, PrintXpsJob, nullptr);
 
   // The state stays in the spool folder, wherever the program runs from and whoever runs it.
-  static std::string stateFile;
-  stateFile = spool + "/" + kName + ".state";
-  papplSystemLoadState(system, stateFile.c_str());
-  papplSystemSetSaveCallback(system, SaveState, &stateFile);
-  papplSystemSetEventCallback(system, NoteEvent, nullptr);
+  KeepStateIn(system, spool + "/" + kName + ".state");
   return system;
 }
 

@@ -15,6 +15,7 @@ start_app() {
   APP_SPOOL=$work/spool
   APP_OUTPUT=$APP_SPOOL/output
   APP_PORT=$(free_port)
+  APP_LOG_DIR=$work
   mkdir -p "$work"
   "$APP" server -o server-port="$APP_PORT" -o spool-directory="$APP_SPOOL" \
     -o log-file="$work/app.log" -o log-level="${APP_LOG_LEVEL:-info}" "$@" >"$work/app.out" 2>&1 &
@@ -35,7 +36,8 @@ add_printer() {
     "ipp://localhost:$APP_PORT/ipp/system" "$FIXTURE_DIR/create-printer.test"
 }
 
-# Stops the server (SIGTERM, then SIGKILL after 10 s); fails when it had already died.
+# Stops the server (SIGTERM, then SIGKILL after 30 s); fails when it had already died, or when a
+# sanitizer reported a fault or a leak (they report at exit, in the server's output).
 stop_app() {
   [ -n "${APP_PID:-}" ] || return 0
   if ! kill -0 "$APP_PID" 2>/dev/null; then
@@ -44,10 +46,14 @@ stop_app() {
     return 1
   fi
   kill -TERM "$APP_PID"
-  for _ in $(seq 100); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 300); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
   kill -KILL "$APP_PID" 2>/dev/null || true
   wait "$APP_PID" 2>/dev/null || true
   APP_PID=
+  if grep -E 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' "$APP_LOG_DIR/app.out"; then
+    echo "brimloft-printer-app reported a fault (see $APP_LOG_DIR/app.out)" >&2
+    return 1
+  fi
 }
 
 # wait_jobs_done PRINTER [SECONDS]: until the printer has no job waiting or printing.
