@@ -17,7 +17,12 @@ start_app() {
   APP_PORT=$(free_port)
   APP_LOG_DIR=$work
   mkdir -p "$work"
-  "$APP" server -o server-port="$APP_PORT" -o spool-directory="$APP_SPOOL" \
+  # Under the sanitizers: full stacks, so that only PAPPL's own leaks are passed over.
+  local sanitizer_env=()
+  [ -n "${LSAN_OPTIONS:-}" ] && sanitizer_env=(
+    "ASAN_OPTIONS=${ASAN_OPTIONS:-}:fast_unwind_on_malloc=0"
+    "LSAN_OPTIONS=$LSAN_OPTIONS:suppressions=$FIXTURE_DIR/pappl_leaks.supp")
+  env "${sanitizer_env[@]}" "$APP" server -o server-port="$APP_PORT" -o spool-directory="$APP_SPOOL" \
     -o log-file="$work/app.log" -o log-level="${APP_LOG_LEVEL:-info}" "$@" >"$work/app.out" 2>&1 &
   APP_PID=$!
   for _ in $(seq 100); do
