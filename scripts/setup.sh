@@ -14,7 +14,7 @@ packages=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript ghostscript-doc
   g++-mingw-w64-x86-64-posix wine64 osslsigncode openssl libxml2-utils
   libcups2-dev cups cups-daemon cups-client cups-filters cups-ppdc
-  libpappl-dev cups-ipp-utils curl chromium nodejs
+  libpappl-dev cups-ipp-utils curl chromium nodejs iproute2
   clang-14 libclang-rt-14-dev
   man-db bash-completion dpkg-dev file lintian
 )

@@ -8,7 +8,8 @@ free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-# start_app WORKDIR [extra server options...]: sets APP_PORT, APP_PID, APP_SPOOL, APP_OUTPUT.
+# start_app WORKDIR [extra server options...]: sets APP_PORT, APP_PID, APP_SPOOL, APP_OUTPUT. It
+# waits for the server at APP_HOST (default 127.0.0.1).
 start_app() {
   local work=$1
   shift
@@ -26,7 +27,7 @@ start_app() {
     -o log-file="$work/app.log" -o log-level="${APP_LOG_LEVEL:-info}" "$@" >"$work/app.out" 2>&1 &
   APP_PID=$!
   for _ in $(seq 100); do
-    if curl -s -o /dev/null "http://127.0.0.1:$APP_PORT/"; then return 0; fi
+    if curl -s -o /dev/null "http://${APP_HOST:-127.0.0.1}:$APP_PORT/"; then return 0; fi
     kill -0 "$APP_PID" 2>/dev/null || break
     sleep 0.1
   done
