@@ -5,20 +5,22 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace brimloft::printerapp {
 
 namespace {
 
-// The jobs a printer ran, with their outcomes: enough to recognise a second run of a recent job.
+// The jobs a printer ran: enough to recognise a second run of a recent job.
 constexpr std::size_t kRememberedJobs = 256;
 
 struct PrinterLane {
   bool busy = false;
-  std::map<int, bool> outcomes;  // job id -> printed
-  std::deque<int> order;         // the ids in outcomes, oldest first
+  std::map<int, std::optional<bool>> runs;  // job id -> whether it printed, once its run ended
+  std::deque<int> order;                    // the ids in runs, oldest first
 };
 
 struct Lanes {
@@ -38,6 +40,16 @@ void LogDeviceError(const char* message, void* job) {
   papplLogJob(static_cast<pappl_job_t*>(job), PAPPL_LOGLEVEL_ERROR, "%s", message);
 }
 
+// A second run of a job whose first run PAPPL has not ended yet. Were it to return, PAPPL would
+// end the job a second time and keep it twice in the printer's history, and clearing that history
+// later reads the job after freeing it; the first run's end leaves the printer free as it should.
+// So this thread never returns: it costs an idle thread, rarely.
+[[noreturn]] void StayParked(pappl_job_t* job) {
+  papplLogJob(job, PAPPL_LOGLEVEL_WARN, "PAPPL started this job a second time while it printed; the second run "
+              "stays parked.");
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
+}
+
 }  // namespace
 
 JobTurn::JobTurn(pappl_job_t* job, pappl_device_t* given)
@@ -45,20 +57,36 @@ JobTurn::JobTurn(pappl_job_t* job, pappl_device_t* given)
   Lanes& lanes = AllLanes();
   std::unique_lock<std::mutex> guard(lanes.lock);
   PrinterLane& lane = lanes.byPrinter[printerId_];
+  const int id = papplJobGetID(job);
+  const auto seen = lane.runs.find(id);
+  if (seen != lane.runs.end()) {
+    // This run started before the first one ended (PAPPL had not completed the job), so PAPPL's end
+    // of the first run clears the printer for the next job whatever this one does.
+    if (papplJobGetTimeCompleted(job) == 0) {
+      guard.unlock();
+      StayParked(job);
+    }
+    // Started after the first run's end: this one's end is the printer's only way back to idle.
+    repeated_ = true;
+    firstOutcome_ = seen->second.value_or(false);
+    papplLogJob(job, PAPPL_LOGLEVEL_WARN, "PAPPL started this job again after it ended; it prints nothing.");
+    return;
+  }
+  lane.runs.emplace(id, std::nullopt);
+  lane.order.push_back(id);
+  if (lane.order.size() > kRememberedJobs) {
+    lane.runs.erase(lane.order.front());
+    lane.order.pop_front();
+  }
   ++lanes.jobs;
   if (lane.busy) papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "Waiting for the printer's previous job.");
   lanes.freed.wait(guard, [&lane] { return !lane.busy; });
   lane.busy = true;
-  const auto seen = lane.outcomes.find(papplJobGetID(job));
-  if (seen != lane.outcomes.end()) {
-    repeated_ = true;
-    firstOutcome_ = seen->second;
-    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "PAPPL started this job again; it printed once already.");
-  }
 }
 
 JobTurn::~JobTurn() {
   if (own_ != nullptr) papplDeviceClose(own_);
+  if (repeated_) return;
   Lanes& lanes = AllLanes();
   {
     std::lock_guard<std::mutex> guard(lanes.lock);
@@ -66,14 +94,8 @@ JobTurn::~JobTurn() {
     lane.busy = false;
     --lanes.jobs;
     lanes.lastEnd = std::chrono::steady_clock::now();
-    if (!repeated_) {
-      const int id = papplJobGetID(job_);
-      if (lane.outcomes.emplace(id, outcome_).second) lane.order.push_back(id);
-      if (lane.order.size() > kRememberedJobs) {
-        lane.outcomes.erase(lane.order.front());
-        lane.order.pop_front();
-      }
-    }
+    const auto run = lane.runs.find(papplJobGetID(job_));
+    if (run != lane.runs.end()) run->second = outcome_;
   }
   lanes.freed.notify_all();
 }

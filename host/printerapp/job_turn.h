@@ -2,8 +2,8 @@
 // the thread it starts for a job, so two requests that end at once can start two jobs of one
 // printer together, or two threads for the same job; and it closes a file: printer's device after
 // every job, also under another job still writing. Every job of ours therefore first takes its
-// printer's turn (a second job waits for it), a second run of a job prints nothing and ends as the
-// first run ended, and a file: printer's job writes to a device of its own.
+// printer's turn (a second job waits for it); a second run of a job prints nothing (see
+// JobTurn::JobTurn); and a file: printer's job writes to a device of its own.
 #ifndef BRIMLOFT_HOST_PRINTERAPP_JOB_TURN_H
 #define BRIMLOFT_HOST_PRINTERAPP_JOB_TURN_H
 
@@ -19,14 +19,16 @@ namespace brimloft::printerapp {
 class JobTurn {
  public:
   // Waits until no other job of ours prints on the job's printer. given is the device PAPPL
-  // passed to the job.
+  // passed to the job. A second run of a job started while the first one was on its way never
+  // returns (PAPPL would otherwise keep the job twice); one started after the first run's end
+  // returns at once as Repeated().
   JobTurn(pappl_job_t* job, pappl_device_t* given);
   // Closes the job's own device, keeps the outcome for a second run, and hands the printer on.
   ~JobTurn();
   JobTurn(const JobTurn&) = delete;
   JobTurn& operator=(const JobTurn&) = delete;
 
-  // Whether this job had its turn before (PAPPL runs it a second time): print nothing and return
+  // Whether PAPPL runs this job again after its first run ended: print nothing and return
   // FirstOutcome() to PAPPL.
   bool Repeated() const { return repeated_; }
   bool FirstOutcome() const { return firstOutcome_; }
