@@ -2,8 +2,8 @@
 # Installs the Debian packages that the project's scripts and its READMEs' commands use: the build
 # and its libraries, the tests (python3 stands in for a network printer), the Windows cross-build,
 # the sanitizer builds, CUPS with the commands cups/README.md walks through (cupsfilter, lpadmin,
-# lp), and the install check (man, bash completion, the Debian package and lintian). Quick and
-# quiet when all are installed.
+# lp), the printer application's browser test (Chromium driven from Node), and the install check
+# (man, bash completion, the Debian package and lintian). Quick and quiet when all are installed.
 set -euo pipefail
 
 packages=(
@@ -14,7 +14,7 @@ packages=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev fonts-dejavu-core ghostscript ghostscript-doc
   g++-mingw-w64-x86-64-posix wine64 osslsigncode openssl libxml2-utils
   libcups2-dev cups cups-daemon cups-client cups-filters cups-ppdc
-  libpappl-dev cups-ipp-utils curl chromium
+  libpappl-dev cups-ipp-utils curl chromium nodejs iproute2
   clang-14 libclang-rt-14-dev
   man-db bash-completion dpkg-dev file lintian
 )

@@ -13,9 +13,11 @@ if [[ "$stage" == asan || "$stage" == all ]]; then
   cmake --build build-asan -j"$jobs"
   # cups_end_to_end is left out: it starts a private cupsd, which runs the filter binary itself with
   # its own environment and keeps the filter's stderr in its log, so a report there would not fail
-  # the test; the same filter code runs in-process in the unit tests and the tools here. The printer
-  # application's tests are left out too: its server runs detached from the test's output.
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" -E '^(cups_end_to_end|printerapp_.*)$'
+  # the test; the same filter code runs in-process in the unit tests and the tools here. Of the
+  # printer application's tests the job storm and the web pages run here (its fixture fails on a
+  # report in the server's output at its exit); the others print through the same code.
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" \
+    -E '^(cups_end_to_end|printerapp_(conformance|cups_queue|job_options|network))$'
 fi
 
 if [[ "$stage" == tsan || "$stage" == all ]]; then

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "printerapp/driver_setup.h"
 
@@ -20,7 +21,10 @@ std::string& Folder() {
   return folder;
 }
 
+// The file is made at the first write: PAPPL opens a file: printer's device for every job, and
+// our jobs write to a device of their own (see JobTurn), so PAPPL's stays unused and leaves no file.
 struct OpenFile {
+  std::string path;
   int fd = -1;
 };
 
@@ -37,28 +41,28 @@ bool Open(pappl_device_t* device, const char* uri, const char*) {
     papplDeviceError(device, "%s lies outside the output folder %s.", uri, Folder().c_str());
     return false;
   }
-  std::string path = PathOf(uri);
-  struct stat st;
-  int fd = -1;
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    std::string pattern = path + "/job-XXXXXX.prn";
-    fd = mkstemps(pattern.data(), 4);
-    path = pattern;
-  } else {
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  }
-  if (fd < 0) {
-    papplDeviceError(device, "Cannot open %s: %s", path.c_str(), std::strerror(errno));
-    return false;
-  }
-  papplDeviceSetData(device, new OpenFile{fd});
+  papplDeviceSetData(device, new OpenFile{PathOf(uri)});
   return true;
+}
+
+// Makes the file: a new one in a folder, else the named file.
+bool Create(pappl_device_t* device, OpenFile& file) {
+  std::string path = file.path;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    path += "/job-XXXXXX.prn";
+    file.fd = mkstemps(path.data(), 4);
+  } else {
+    file.fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  }
+  if (file.fd < 0) papplDeviceError(device, "Cannot open %s: %s", path.c_str(), std::strerror(errno));
+  return file.fd >= 0;
 }
 
 void Close(pappl_device_t* device) {
   auto* file = static_cast<OpenFile*>(papplDeviceGetData(device));
   if (file == nullptr) return;
-  close(file->fd);
+  if (file->fd >= 0) close(file->fd);
   delete file;
   papplDeviceSetData(device, nullptr);
 }
@@ -67,6 +71,7 @@ ssize_t Read(pappl_device_t*, void*, size_t) { return -1; }
 
 ssize_t Write(pappl_device_t* device, const void* buffer, size_t bytes) {
   auto* file = static_cast<OpenFile*>(papplDeviceGetData(device));
+  if (file->fd < 0 && !Create(device, *file)) return -1;
   const auto* p = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < bytes) {

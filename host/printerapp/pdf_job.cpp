@@ -4,10 +4,10 @@
 
 #include "cupsfilter/strip_plan.h"
 #include "printer/BrimloftBitmapHandler.h"
-#include "printer/BrimloftBitmapHandler.h"
 #include "printerapp/device_stream.h"
 #include "printerapp/document_jobs.h"
 #include "printerapp/job_context.h"
+#include "printerapp/job_turn.h"
 #include "printerapp/pdf_document.h"
 #include "printerapp/printer_variants.h"
 #include "printerapp/strip_printer.h"
@@ -15,7 +15,7 @@
 namespace brimloft::printerapp {
 
 bool PrintPdfJob(pappl_job_t* job, pappl_device_t* device, void*) {
-  try {
+  return PrintInTurn(job, device, [job](pappl_device_t* output) {
     CheckNotCancelledBeforeStart(job);
     PdfDocument document(papplJobGetFilename(job));
     const unsigned pages = static_cast<unsigned>(document.PageCount());
@@ -35,7 +35,7 @@ bool PrintPdfJob(pappl_job_t* job, pappl_device_t* device, void*) {
     const int copies = std::clamp(options->copies, 1, 999);
     papplJobSetImpressions(job, static_cast<int>(last >= first ? last - first + 1 : 0) * copies);
 
-    ComPtr<DeviceStream> stream = DeviceStream::Create(device);
+    ComPtr<DeviceStream> stream = DeviceStream::Create(output);
     StripPrinter printer(variant, features, stream.get());
     CheckNotCancelledBeforeStart(job);  // again, now that the job holds the engine
     const auto stop = [job] { return papplJobIsCanceled(job); };
@@ -60,9 +60,7 @@ bool PrintPdfJob(pappl_job_t* job, pappl_device_t* device, void*) {
     printer.EndJob();
     stream->Close();
     return true;
-  } catch (...) {
-    return EndFailedJob(job, std::current_exception());
-  }
+  });
 }
 
 }  // namespace brimloft::printerapp

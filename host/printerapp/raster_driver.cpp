@@ -8,6 +8,7 @@
 #include "cupsfilter/strip_plan.h"
 #include "printerapp/device_stream.h"
 #include "printerapp/job_context.h"
+#include "printerapp/job_turn.h"
 #include "printerapp/printer_variants.h"
 #include "printerapp/strip_printer.h"
 
@@ -15,8 +16,9 @@ namespace brimloft::printerapp {
 
 namespace {
 
-// One raster job: the engine, and the strip being filled.
+// One raster job: the printer's turn, the engine, and the strip being filled.
 struct RasterJob {
+  std::unique_ptr<JobTurn> turn;  // first: it outlives what writes to the device
   ComPtr<DeviceStream> stream;
   std::unique_ptr<StripPrinter> printer;
   rasterfilter::RowFormat format;
@@ -33,6 +35,7 @@ RasterJob* StateOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGe
 // Runs step, turning what it throws into the job's first failure.
 template <typename Step>
 bool Guarded(pappl_job_t* job, RasterJob& state, Step step) {
+  if (state.turn->Repeated()) return true;  // a second run prints nothing
   if (!state.failure.empty()) return false;
   try {
     step();
@@ -56,11 +59,14 @@ void FlushStrip(RasterJob& state) {
 bool RasterStartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
   auto state = std::make_unique<RasterJob>();
   try {
-    // Rendered pages arrive on the roll the right way round: the engine turns nothing.
-    state->stream = DeviceStream::Create(device);
-    state->printer = std::make_unique<StripPrinter>(VariantOfPrinter(papplJobGetPrinter(job)),
-                                                    FeaturesOf(job, *options, false), state->stream.get());
-    if (papplJobGetTimeCompleted(job) != 0) throw JobCancelledBeforeStart();
+    state->turn = std::make_unique<JobTurn>(job, device);
+    if (!state->turn->Repeated()) {
+      // Rendered pages arrive on the roll the right way round: the engine turns nothing.
+      state->stream = DeviceStream::Create(state->turn->Device());
+      state->printer = std::make_unique<StripPrinter>(VariantOfPrinter(papplJobGetPrinter(job)),
+                                                      FeaturesOf(job, *options, false), state->stream.get());
+      if (papplJobGetTimeCompleted(job) != 0) throw JobCancelledBeforeStart();
+    }
   } catch (...) {
     EndFailedJob(job, std::current_exception());
     return false;
@@ -102,6 +108,7 @@ bool RasterEndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
   std::unique_ptr<RasterJob> state(StateOf(job));
   papplJobSetData(job, nullptr);
   if (!state) return false;
+  if (state->turn->Repeated()) return state->turn->FirstOutcome();
   // The end-of-job segment goes out also after a cancel or a failed page, as in the CUPS filter.
   const bool failedBefore = !state->failure.empty();
   if (state->printer) {
@@ -115,6 +122,7 @@ bool RasterEndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
     }
   }
   if (state->stream) state->stream->Close();
+  state->turn->SetOutcome(state->failure.empty());
   return state->failure.empty();
 }
 

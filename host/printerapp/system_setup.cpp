@@ -14,6 +14,7 @@
 #include "printerapp/driver_setup.h"
 #include "printerapp/file_device.h"
 #include "printerapp/printer_variants.h"
+#include "printerapp/state_saving.h"
 
 namespace brimloft::printerapp {
 
@@ -47,10 +48,6 @@ pappl_loglevel_t LogLevel(const std::string& text) {
   if (text == "error") return PAPPL_LOGLEVEL_ERROR;
   if (text == "fatal") return PAPPL_LOGLEVEL_FATAL;
   return PAPPL_LOGLEVEL_WARN;
-}
-
-bool SaveState(pappl_system_t* system, void* data) {
-  return papplSystemSaveState(system, static_cast<const std::string*>(data)->c_str());
 }
 
 }  // namespace
@@ -127,10 +124,7 @@ pappl_system_t* CreateSystem(int count, cups_option_t* options, void* data) {
   papplSystemAddMIMEFilter(system, "application/vnd.ms-xpsdocument", kPrinterFormat, PrintXpsJob, nullptr);
 
   // The state stays in the spool folder, wherever the program runs from and whoever runs it.
-  static std::string stateFile;
-  stateFile = spool + "/" + kName + ".state";
-  papplSystemLoadState(system, stateFile.c_str());
-  papplSystemSetSaveCallback(system, SaveState, &stateFile);
+  KeepStateIn(system, spool + "/" + kName + ".state");
   return system;
 }
 

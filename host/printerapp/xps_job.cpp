@@ -7,6 +7,7 @@
 #include "printerapp/document_jobs.h"
 #include "printerapp/engine_session.h"
 #include "printerapp/job_context.h"
+#include "printerapp/job_turn.h"
 #include "printerapp/printer_variants.h"
 #include "support/filter_module.h"
 #include "support/host_error.h"
@@ -28,7 +29,7 @@ const host::FilterModule& Module() {
 }  // namespace
 
 bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
-  try {
+  return PrintInTurn(job, device, [job](pappl_device_t* output) {
     CheckNotCancelledBeforeStart(job);
     PrintOptions options = OptionsOf(job, 0);
     // The filter turns landscape pages onto the roll itself.
@@ -39,7 +40,7 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
 
     EngineSession session;
     CheckNotCancelledBeforeStart(job);  // again, now that the job holds the engine
-    ComPtr<DeviceStream> stream = DeviceStream::Create(device);
+    ComPtr<DeviceStream> stream = DeviceStream::Create(output);
     host::Job hostJob(package, platform::BuiltInPrinterDescription(variant), features,
                       ComPtr<IPrintWriteStream>(stream.get()));
     host::PageNumbers pageNumbers;  // written on the job thread, read once it has ended
@@ -75,9 +76,7 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
     }
     papplJobSetImpressionsCompleted(job, static_cast<int>(package->PageCount()));
     return true;
-  } catch (...) {
-    return EndFailedJob(job, std::current_exception());
-  }
+  });
 }
 
 }  // namespace brimloft::printerapp
