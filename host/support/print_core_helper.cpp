@@ -8,6 +8,7 @@ brimloft::ComPtr<PrintCoreHelper> PrintCoreHelper::Create(const platform::Printe
                                                           const std::map<std::string, std::string>& options) {
   auto helper = brimloft::ComPtr<PrintCoreHelper>::Attach(new PrintCoreHelper());
   for (const auto& [name, option] : options) {
+    if (printer.FindParameter(name)) continue;  // a parameter (a custom size) lives in the tickets only
     bool known = false;
     for (const platform::PrinterFeature& f : printer.features)
       if (f.name == name) {

@@ -83,11 +83,28 @@ TEST(Paper, TheBundledReceiptFillsTheHeadInItsOwnProportions) {
 }
 
 TEST(Paper, APageTheUserSizedIsStillFittedIntoTheirSheet) {
-  const host::DecodedStream d =
-      Print(std::string(BRIMLOFT_EXAMPLES_DIR) + "/receipt.xps", "RX2P", {{"PageMediaSize", "Roll72x102"}});
-  const Ink ink = InkOf(d.paper);
-  EXPECT_LT(ink.right - ink.left + 1, 500u);  // 80 x 138 mm shrunk onto 72 x 102 mm
-  EXPECT_LE(d.paper.height, 840u);
+  const struct {
+    const char* name;
+    std::map<std::string, std::string> options;
+    std::size_t maxWidth, maxHeight;
+  } cases[] = {
+      // 80 x 138 mm shrunk onto 72 x 102 mm.
+      {"a roll size", {{"PageMediaSize", "Roll72x102"}}, 500, 840},
+      // 72 x 50 mm of the user's own: the height (399 rows) bounds the receipt.
+      {"a custom size",
+       {{"PageMediaSize", "CustomMediaSize"},
+        {"PageMediaSizeMediaSizeWidth", "72000"},
+        {"PageMediaSizeMediaSizeHeight", "50000"}},
+       240, 420},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const host::DecodedStream d = Print(std::string(BRIMLOFT_EXAMPLES_DIR) + "/receipt.xps", "RX2P", c.options);
+    const Ink ink = InkOf(d.paper);
+    EXPECT_LT(ink.right - ink.left + 1, c.maxWidth);
+    EXPECT_LE(d.paper.height, c.maxHeight);
+    EXPECT_GE(d.paper.height, c.maxHeight / 2);
+  }
 }
 
 // A page 1.2 m long and 72 mm wide with a bar down its whole length: several strips, one cut, and
