@@ -79,4 +79,20 @@ std::string RollOptionFor(const platform::PrinterDescription& printer, int width
   return best ? best->option : "";
 }
 
+std::map<std::string, std::string> XpsMediaFeatures(const platform::PrinterDescription& printer, int width,
+                                                    int length) {
+  const std::string roll = RollOptionFor(printer, width, length);
+  for (const RollSize& size : RollSizes(printer))
+    if (size.option == roll && size.width == width && size.length == length) return {{"PageMediaSize", roll}};
+  const platform::PrinterFeature* sizes = printer.FindFeature(false, "PageMediaSize");
+  const platform::PrinterParameter* across = printer.FindParameter("PageMediaSizeMediaSizeWidth");
+  const platform::PrinterParameter* along = printer.FindParameter("PageMediaSizeMediaSizeHeight");
+  if (!sizes || !sizes->FindOption("CustomMediaSize") || !across || !along) return {{"PageMediaSize", roll}};
+  // The parameters are in micrometres.
+  const auto within = [](const platform::PrinterParameter& p, int hundredths) {
+    return std::to_string(std::clamp(hundredths * 10LL, (long long)p.minValue, (long long)p.maxValue));
+  };
+  return {{"PageMediaSize", "CustomMediaSize"}, {across->name, within(*across, width)}, {along->name, within(*along, length)}};
+}
+
 }  // namespace brimloft::printerapp

@@ -2,6 +2,7 @@
 #ifndef BRIMLOFT_HOST_PRINTERAPP_MEDIA_SIZES_H
 #define BRIMLOFT_HOST_PRINTERAPP_MEDIA_SIZES_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ std::vector<std::string> CustomSizeRange(const platform::PrinterDescription& pri
 // The PageMediaSize option for a media size in hundredths of millimetres: the roll of the nearest
 // width, of those the nearest length. A custom length prints on the roll of its width.
 std::string RollOptionFor(const platform::PrinterDescription& printer, int width, int length);
+
+// The features that give an XPS page the media the client chose, in hundredths of millimetres:
+// the roll of that size when there is one, else the printer's custom size with that width and
+// length (each kept within the printer's range), else the nearest roll.
+std::map<std::string, std::string> XpsMediaFeatures(const platform::PrinterDescription& printer, int width,
+                                                    int length);
 
 }  // namespace brimloft::printerapp
 

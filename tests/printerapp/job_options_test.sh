@@ -20,8 +20,9 @@ add_printer rx1 brimloft_rx1p
 uri="ipp://localhost:$APP_PORT/ipp/print/rx1"
 status=0
 
-# print NAME ATTRIBUTE-LINES...: prints the document with the given ipptool ATTR lines and keeps
-# the job's final state message in $work/NAME.state and its paper in $work/NAME.prn.
+# print NAME ATTRIBUTE-LINES...: prints the document (FORMAT and DOCUMENT in the environment, the
+# PDF receipt by default) with the given ipptool ATTR lines and keeps the job's final state message
+# in $work/NAME.state and its paper in $work/NAME.prn.
 print() {
   local name=$1
   shift
@@ -31,9 +32,9 @@ print() {
     printf '{\n\tNAME "%s"\n\tOPERATION Print-Job\n\tGROUP operation-attributes-tag\n' "$name"
     printf '\tATTR charset attributes-charset utf-8\n\tATTR naturalLanguage attributes-natural-language en\n'
     printf '\tATTR uri printer-uri $uri\n\tATTR name requesting-user-name $user\n'
-    printf '\tATTR mimeMediaType document-format application/pdf\n\tGROUP job-attributes-tag\n'
+    printf '\tATTR mimeMediaType document-format %s\n\tGROUP job-attributes-tag\n' "${FORMAT:-application/pdf}"
     for line in "$@"; do printf '\t%s\n' "$line"; done
-    printf '\tFILE %s\n\tSTATUS successful-ok\n' "$document"
+    printf '\tFILE %s\n\tSTATUS successful-ok\n' "${DOCUMENT:-$document}"
     printf '\tDISPLAY job-id\n}\n'
   } > "$work/$name.test"
   local id
@@ -56,6 +57,10 @@ print diffused "ATTR keyword brimloft-dither error-diffusion"
 print darkest "ATTR integer print-darkness 100"
 print bad-dither "ATTR keyword brimloft-dither sparkle"
 print after-bad
+# An XPS page on a custom length: 54 x 50 mm is 399 rows, whatever the page's own size.
+FORMAT=application/vnd.ms-xpsdocument DOCUMENT=$receipt print xps-custom-length \
+  "ATTR collection media-col {" "MEMBER collection media-size {" \
+  "MEMBER integer x-dimension 5400" "MEMBER integer y-dimension 5000" "}" "}"
 
 expect "$work/plain.decoded" 'cuts: 1 \(full 1, partial 0\)' "a plain job ends with a full cut"
 expect "$work/no-cut.decoded" 'cuts: 0' "brimloft-cut=none leaves the paper uncut"
@@ -69,6 +74,7 @@ expect "$work/bad-dither.state" 'job-state.*aborted' "an unknown dither aborts t
 expect "$work/bad-dither.state" 'value .*sparkle.* of brimloft-dither is not supported: choose none, error-diffusion' \
   "the aborted job says why in its state message"
 expect "$work/after-bad.decoded" 'cuts: 1' "the next job prints"
+expect "$work/xps-custom-length.decoded" 'paper: [0-9]+ x (39[0-9]|4[01][0-9]) dots' "an XPS page takes a custom length"
 
 # Safe by default: loopback only, no file device outside the output folder, and no listening
 # beyond loopback without a password service.
