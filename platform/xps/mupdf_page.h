@@ -1,7 +1,7 @@
 // One XPS page opened with MuPDF and recorded once as a display list, rendered band by band.
-// Each object has its own MuPDF context, cloned from one per process whose caches it shares
-// under MuPDF's locks, so objects may live on different threads; one object must not be used by
-// two threads at once. What MuPDF says (warnings, errors) goes to the page's message collector,
+// Each object has a MuPDF context of its own that shares nothing with any other (no locks, no
+// common caches), so objects may live on different threads; one object must not be used by two
+// threads at once. What MuPDF says (warnings, errors) goes to the page's message collector,
 // never to standard error.
 #ifndef BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H
 #define BRIMLOFT_PLATFORM_XPS_MUPDF_PAGE_H

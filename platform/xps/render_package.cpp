@@ -25,6 +25,8 @@ struct Part {
   std::wstring name;
   std::string contentType;
   std::string data;
+  const std::string* kept = nullptr;  // instead of data: bytes the page keeps (its markup), not copied
+  const std::string& Bytes() const { return kept != nullptr ? *kept : data; }
 };
 
 const char* ImageContentType(XPS_IMAGE_TYPE type) {
@@ -162,7 +164,7 @@ HRESULT Assemble(IPlatformXpsPage* page, PackageParts& parts) {
   if (FAILED(hr)) return hr;
   parts.Claim(L"/_rels/.rels");
   parts.Claim(pageName);
-  parts.Add(Part{pageName, kPageType, page->Markup()});
+  parts.Add(Part{pageName, kPageType, {}, &page->Markup()});
   if (FAILED(hr = AddResources(page->Resources(), parts))) return hr;
 
   const std::wstring documentName = parts.Unused(L"/RenderDocument", L".fdoc");
@@ -185,17 +187,27 @@ HRESULT BuildRenderPackage(IPlatformXpsPage* page, std::string& archive) {
     HRESULT hr = Assemble(page, parts);
     if (FAILED(hr)) return hr;
     const std::string sequence = ToUtf8(parts.parts().back().name);
-    StoredZip zip;
-    if (FAILED(hr = zip.Add("[Content_Types].xml", ContentTypes(parts.parts())))) return hr;
-    hr = zip.Add("_rels/.rels",
-                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                 "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                 "<Relationship Id=\"R0\" Type=\"" +
-                     std::string(kFixedRepresentation) + "\" Target=\"" + text::XmlEscaped(sequence) +
-                     "\"/></Relationships>");
+    const std::string types = ContentTypes(parts.parts());
+    const std::string relationships =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"R0\" Type=\"" +
+        std::string(kFixedRepresentation) + "\" Target=\"" + text::XmlEscaped(sequence) + "\"/></Relationships>";
+    std::vector<std::string> names;
+    size_t nameBytes = sizeof "[Content_Types].xml" - 1 + sizeof "_rels/.rels" - 1;
+    size_t dataBytes = types.size() + relationships.size();
     for (const auto& part : parts.parts()) {
+      names.push_back(ToUtf8(part.name).substr(1));
+      nameBytes += names.back().size();
+      dataBytes += part.Bytes().size();
+    }
+    StoredZip zip;
+    zip.Reserve(names.size() + 2, nameBytes, dataBytes);
+    if (FAILED(hr = zip.Add("[Content_Types].xml", types))) return hr;
+    hr = zip.Add("_rels/.rels", relationships);
+    for (size_t i = 0; i < names.size(); ++i) {
       if (FAILED(hr)) return hr;
-      hr = zip.Add(ToUtf8(part.name).substr(1), part.data);
+      hr = zip.Add(names[i], parts.parts()[i].Bytes());
     }
     return FAILED(hr) ? hr : zip.Finish(archive);
   } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #include "xps/stored_zip.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -19,16 +20,28 @@ void Put32(std::string& out, std::uint32_t v) {
   Put16(out, v >> 16);
 }
 
+constexpr std::size_t kLocalHeader = 30;
+constexpr std::size_t kDirectoryEntry = 46;
+constexpr std::size_t kEndRecord = 22;
+
 }  // namespace
+
+void StoredZip::Reserve(std::size_t entries, std::size_t nameBytes, std::size_t dataBytes) {
+  const std::size_t directory = kDirectoryEntry * entries + nameBytes;
+  // Finish appends the directory and its end record to the body: the body's block holds them too.
+  body_.reserve(kLocalHeader * entries + nameBytes + dataBytes + directory + kEndRecord);
+  directory_.reserve(directory);
+}
 
 HRESULT StoredZip::Add(const std::string& name, const std::string& data) {
   if (entries_ >= 0xFFFF || name.size() > 0xFFFF) return E_OUTOFMEMORY;
   const std::uint64_t offset = body_.size();
-  if (offset + 30 + name.size() + data.size() > kLimit) return E_OUTOFMEMORY;
+  if (offset + kLocalHeader + name.size() + data.size() > kLimit) return E_OUTOFMEMORY;
   try {
     constexpr std::uint32_t crc = 0;  // not checked by the reader
     const auto size = static_cast<std::uint32_t>(data.size());
-    body_.reserve(body_.size() + 30 + name.size() + data.size());
+    const std::size_t needed = body_.size() + kLocalHeader + name.size() + data.size();
+    if (body_.capacity() < needed) body_.reserve(std::max(needed, 2 * body_.capacity()));
     Put32(body_, 0x04034b50);
     Put16(body_, kVersion);
     Put16(body_, kUtf8Names);
@@ -69,7 +82,7 @@ HRESULT StoredZip::Add(const std::string& name, const std::string& data) {
 }
 
 HRESULT StoredZip::Finish(std::string& archive) {
-  if (body_.size() + directory_.size() + 22 > kLimit) return E_OUTOFMEMORY;
+  if (body_.size() + directory_.size() + kEndRecord > kLimit) return E_OUTOFMEMORY;
   try {
     const auto bodySize = static_cast<std::uint32_t>(body_.size());
     archive = std::move(body_);
