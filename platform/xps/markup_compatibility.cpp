@@ -373,7 +373,7 @@ HRESULT ApplyMarkupCompatibility(std::string& markup, std::string& why) {
     handler.cdataBlock = OnText;
     handler.ignorableWhitespace = OnText;
     if (!RunSaxPass(markup, handler, rewriter)) {
-      why = rewriter.why.empty() ? "the markup is not well-formed XML" : rewriter.why;
+      why = !rewriter.why.empty() ? rewriter.why : "the markup is not well-formed XML: " + rewriter.error;
       return XPS_E_INVALID_MARKUP;
     }
     markup = std::move(rewriter.out);

@@ -67,8 +67,8 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
       std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
       if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
+      if (SUCCEEDED(hr)) hr = CheckResourceDictionary(markup, why);
       SetErrorDescription(kSource, why);
-      if (SUCCEEDED(hr)) hr = CheckResourceDictionary(markup);
       return SUCCEEDED(hr) ? NewDictionaryResource(stream, std::move(markup), partUri, resource) : hr;
     });
   }
@@ -91,8 +91,8 @@ class ObjectFactory : public ComObject<IXpsOMObjectFactory, &IID_IXpsOMObjectFac
       std::string why;
       HRESULT hr = ReadToEnd(stream, markup);
       if (SUCCEEDED(hr)) hr = ApplyMarkupCompatibility(markup, why);
+      if (SUCCEEDED(hr)) hr = ParseFixedPage(markup, header, why);
       SetErrorDescription(kSource, why);
-      if (SUCCEEDED(hr)) hr = ParseFixedPage(markup, header);
       if (SUCCEEDED(hr)) hr = GetPartNameString(partUri, pageName);
       if (SUCCEEDED(hr)) hr = CheckDictionaries(header, pageName, resources);
       return SUCCEEDED(hr) ? NewPage(std::move(markup), header, partUri, resources, page) : hr;

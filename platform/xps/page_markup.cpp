@@ -60,11 +60,22 @@ void OnStartElement(void* context, const xmlChar* localName, const xmlChar*, con
 }
 
 // True when the markup is well-formed, has no DTD and its root element is localName of XPS or
-// OpenXPS. Throws std::bad_alloc.
-bool ScanXml(const std::string& markup, const char* localName, Scan& scan) {
+// OpenXPS; otherwise why says which. Throws std::bad_alloc.
+bool ScanXml(const std::string& markup, const char* localName, Scan& scan, std::string& why) {
+  if (markup.empty()) {
+    why = "the part is empty";
+    return false;
+  }
   xmlSAXHandler handler{};
   handler.startElementNs = OnStartElement;
-  return RunSaxPass(markup, handler, scan) && scan.rootSeen && scan.rootIsXps && scan.rootName == localName;
+  if (!RunSaxPass(markup, handler, scan)) {
+    why = "the markup is not well-formed XML: " + scan.error;
+    return false;
+  }
+  if (scan.rootIsXps && scan.rootName == localName) return true;
+  why = "the root element is " + scan.rootName + (scan.rootIsXps ? "" : " outside the XPS namespaces") +
+        ", not " + localName;
+  return false;
 }
 
 // The value of a root attribute without namespace, or false when it is absent.
@@ -110,42 +121,56 @@ bool ParseBox(const std::string& text, XPS_RECT& box) {
   return true;
 }
 
-HRESULT ParseHeader(Scan& scan, FixedPageHeader& header) {
+HRESULT ParseHeader(Scan& scan, FixedPageHeader& header, std::string& why) {
   std::string width, height;
-  if (!GetAttribute(scan, "Width", width) || !GetAttribute(scan, "Height", height)) return XPS_E_INVALID_MARKUP;
-  if (!ParseNumber(width, header.size.width) || !ParseNumber(height, header.size.height)) return XPS_E_INVALID_FLOAT;
-  if (header.size.width < 1 || header.size.height < 1) return XPS_E_INVALID_PAGE_SIZE;
+  for (const auto& [name, value] : {std::pair<const char*, std::string*>{"Width", &width}, {"Height", &height}})
+    if (!GetAttribute(scan, name, *value)) {
+      why = std::string("the FixedPage has no ") + name;
+      return XPS_E_INVALID_MARKUP;
+    }
+  if (!ParseNumber(width, header.size.width) || !ParseNumber(height, header.size.height)) {
+    why = "the FixedPage's Width \"" + width + "\" or Height \"" + height + "\" is not a number";
+    return XPS_E_INVALID_FLOAT;
+  }
+  if (header.size.width < 1 || header.size.height < 1) {
+    why = "the FixedPage is " + width + " x " + height + ", smaller than 1 x 1";
+    return XPS_E_INVALID_PAGE_SIZE;
+  }
 
   const XPS_RECT page{0, 0, header.size.width, header.size.height};
   header.bleedBox = page;
   header.contentBox = page;
   std::string box;
   if (GetAttribute(scan, "BleedBox", box) &&
-      (!ParseBox(box, header.bleedBox) || !(header.bleedBox.width > 0) || !(header.bleedBox.height > 0)))
+      (!ParseBox(box, header.bleedBox) || !(header.bleedBox.width > 0) || !(header.bleedBox.height > 0))) {
+    why = "the BleedBox \"" + box + "\" is not x,y,width,height with a width and height above 0";
     return XPS_E_INVALID_BLEED_BOX;
+  }
   if (GetAttribute(scan, "ContentBox", box) &&
-      (!ParseBox(box, header.contentBox) || header.contentBox.width < 0 || header.contentBox.height < 0))
+      (!ParseBox(box, header.contentBox) || header.contentBox.width < 0 || header.contentBox.height < 0)) {
+    why = "the ContentBox \"" + box + "\" is not x,y,width,height with a width and height of 0 or more";
     return XPS_E_INVALID_CONTENT_BOX;
+  }
   header.dictionarySources = std::move(scan.dictionarySources);
   return S_OK;
 }
 
 }  // namespace
 
-HRESULT ParseFixedPage(const std::string& markup, FixedPageHeader& header) {
+HRESULT ParseFixedPage(const std::string& markup, FixedPageHeader& header, std::string& why) {
   try {
     Scan scan;
-    if (!ScanXml(markup, "FixedPage", scan)) return XPS_E_INVALID_MARKUP;
-    return ParseHeader(scan, header);
+    if (!ScanXml(markup, "FixedPage", scan, why)) return XPS_E_INVALID_MARKUP;
+    return ParseHeader(scan, header, why);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
 }
 
-HRESULT CheckResourceDictionary(const std::string& markup) {
+HRESULT CheckResourceDictionary(const std::string& markup, std::string& why) {
   try {
     Scan scan;
-    return ScanXml(markup, "ResourceDictionary", scan) ? S_OK : XPS_E_INVALID_MARKUP;
+    return ScanXml(markup, "ResourceDictionary", scan, why) ? S_OK : XPS_E_INVALID_MARKUP;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }

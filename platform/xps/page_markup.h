@@ -21,12 +21,12 @@ struct FixedPageHeader {
 // FixedPage or Width or Height is missing; XPS_E_INVALID_FLOAT when Width or Height is not a
 // finite number; XPS_E_INVALID_PAGE_SIZE when either is below 1; XPS_E_INVALID_BLEED_BOX or
 // XPS_E_INVALID_CONTENT_BOX when that box is not four numbers "x,y,width,height" with a positive
-// (bleed) or non-negative (content) width and height; E_OUTOFMEMORY.
-HRESULT ParseFixedPage(const std::string& markup, FixedPageHeader& header);
+// (bleed) or non-negative (content) width and height; E_OUTOFMEMORY. why says what is wrong in words.
+HRESULT ParseFixedPage(const std::string& markup, FixedPageHeader& header, std::string& why);
 
 // S_OK when the markup is a well-formed ResourceDictionary element of XPS or OpenXPS;
-// XPS_E_INVALID_MARKUP otherwise.
-HRESULT CheckResourceDictionary(const std::string& markup);
+// XPS_E_INVALID_MARKUP otherwise, and why in words.
+HRESULT CheckResourceDictionary(const std::string& markup, std::string& why);
 
 }  // namespace platform::xps
 

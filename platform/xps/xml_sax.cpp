@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <memory>
+#include <string>
 
 namespace platform::xps {
 namespace {
@@ -12,7 +13,18 @@ void OnDtd(void* context, const xmlChar*, const xmlChar*, const xmlChar*) {
   static_cast<SaxPass*>(context)->dtd = true;
 }
 
-void Silent(void*, xmlError*) {}
+// Keeps the first error's words instead of printing them.
+void KeepFirstError(void* context, xmlError* error) noexcept {
+  auto& pass = *static_cast<SaxPass*>(context);
+  if (error == nullptr || error->level < XML_ERR_ERROR || !pass.error.empty()) return;
+  try {
+    std::string words = error->message != nullptr ? error->message : "not well-formed";
+    while (!words.empty() && (words.back() == '\n' || words.back() == ' ')) words.pop_back();
+    pass.error = "line " + std::to_string(error->line) + ": " + words;
+  } catch (const std::bad_alloc&) {
+    pass.outOfMemory = true;  // the parse fails anyway: out of memory is what it reports
+  }
+}
 
 struct ParserInit {
   ParserInit() { xmlInitParser(); }
@@ -33,7 +45,7 @@ bool RunSaxPass(const std::string& markup, xmlSAXHandler handler, SaxPass& pass)
   handler.initialized = XML_SAX2_MAGIC;
   handler.internalSubset = OnDtd;
   handler.externalSubset = OnDtd;
-  handler.serror = Silent;
+  handler.serror = KeepFirstError;
   // The parser frees its handler with itself: it gets back its own before that.
   xmlSAXHandler* const own = parser->sax;
   parser->sax = &handler;
@@ -44,6 +56,8 @@ bool RunSaxPass(const std::string& markup, xmlSAXHandler handler, SaxPass& pass)
   parser->sax = own;
   pass.parser = nullptr;
   if (pass.outOfMemory || parser->errNo == XML_ERR_NO_MEMORY) throw std::bad_alloc();
+  // A DTD comes first, and what the parser says after it (undeclared entities) follows from it.
+  if (pass.dtd) pass.error = "the markup declares a DTD, which XPS forbids";
   return parser->wellFormed && !pass.dtd && parser->errNo != XML_ERR_USER_STOP;
 }
 

@@ -15,10 +15,12 @@ struct SaxPass {
   xmlParserCtxt* parser = nullptr;
   bool dtd = false;
   bool outOfMemory = false;  // the parser is stopped then: nothing may unwind through it
+  std::string error;         // the parser's words for the first fault, with its line
 };
 
 // Runs handler's callbacks (their context: pass) over markup (UTF-8 or UTF-16). True when the
-// markup is well-formed, has no DTD and no callback stopped the parser. Throws std::bad_alloc.
+// markup is well-formed, has no DTD and no callback stopped the parser; otherwise pass.error says
+// why when the parser or the DTD did. Throws std::bad_alloc.
 bool RunSaxPass(const std::string& markup, xmlSAXHandler handler, SaxPass& pass);
 
 // Runs work inside a callback: running out of memory stops the parser instead of unwinding it.

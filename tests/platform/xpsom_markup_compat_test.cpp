@@ -164,15 +164,7 @@ TEST(MarkupCompatibility, ReadsUtf16Markup) {
 // The words of a failed page wait for its caller on the thread (GetErrorInfo, once); the next page
 // the factory makes takes away words no longer true.
 TEST_F(XpsFixture, LeavesTheWordsOfAFailedPageForItsCaller) {
-  auto description = [] {
-    ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, info.put()) != S_OK) return std::string("(none)");
-    BSTR text = nullptr;
-    EXPECT_EQ(S_OK, info->GetDescription(&text));
-    const std::wstring wide(text, SysStringLen(text));
-    SysFreeString(text);
-    return std::string(wide.begin(), wide.end());
-  };
+  const auto description = TakeErrorDescription;
   const std::string failing = CompatPage("", "<Canvas mc:MustUnderstand=\"v2\"/>");
   EXPECT_EQ(XPS_E_INVALID_MARKUP, Page(failing));
   EXPECT_NE(std::string::npos, description().find("requires the namespace http://example.com/v2"));

@@ -68,6 +68,7 @@ struct MarkupCase {
   const char* label;
   std::string markup;
   HRESULT expected;
+  const char* words = "";  // what the failure's description must hold
 };
 
 class MalformedPageTest : public XpsFixture, public ::testing::WithParamInterface<MarkupCase> {};
@@ -79,6 +80,8 @@ TEST_P(MalformedPageTest, FailsWithItsError) {
                                                    Name(L"/p.fpage").get(), Resources().get(), FALSE, &page);
   EXPECT_EQ(GetParam().expected, hr);
   EXPECT_EQ(nullptr, page);
+  const std::string words = TakeErrorDescription();
+  EXPECT_NE(std::string::npos, words.find(GetParam().words)) << words;
 }
 
 const std::string kXps = "xmlns=\"http://schemas.microsoft.com/xps/2005/06\"";
@@ -86,29 +89,29 @@ const std::string kXps = "xmlns=\"http://schemas.microsoft.com/xps/2005/06\"";
 INSTANTIATE_TEST_SUITE_P(
     Markup, MalformedPageTest,
     ::testing::Values(
-        MarkupCase{"empty", "", XPS_E_INVALID_MARKUP},
+        MarkupCase{"empty", "", XPS_E_INVALID_MARKUP, "the part is empty"},
         MarkupCase{"not xml", "Width=10", XPS_E_INVALID_MARKUP},
-        MarkupCase{"unclosed", "<FixedPage " + kXps + " Width=\"1\" Height=\"1\">", XPS_E_INVALID_MARKUP},
-        MarkupCase{"other root", "<Canvas " + kXps + "/>", XPS_E_INVALID_MARKUP},
-        MarkupCase{"no namespace", "<FixedPage Width=\"10\" Height=\"10\"/>", XPS_E_INVALID_MARKUP},
+        MarkupCase{"unclosed", "<FixedPage " + kXps + " Width=\"1\" Height=\"1\">", XPS_E_INVALID_MARKUP, "not well-formed XML: line 1: "},
+        MarkupCase{"other root", "<Canvas " + kXps + "/>", XPS_E_INVALID_MARKUP, "the root element is Canvas, not FixedPage"},
+        MarkupCase{"no namespace", "<FixedPage Width=\"10\" Height=\"10\"/>", XPS_E_INVALID_MARKUP, "outside the XPS namespaces"},
         MarkupCase{"dtd", "<!DOCTYPE FixedPage [<!ENTITY w \"10\">]><FixedPage " + kXps +
                               " Width=\"&w;\" Height=\"10\"/>",
-                   XPS_E_INVALID_MARKUP},
+                   XPS_E_INVALID_MARKUP, "DTD"},
         MarkupCase{"external entity", "<!DOCTYPE FixedPage SYSTEM \"http://example.invalid/x.dtd\"><FixedPage " +
                                           kXps + " Width=\"10\" Height=\"10\"/>",
                    XPS_E_INVALID_MARKUP},
-        MarkupCase{"no width", PageMarkup("Height=\"10\""), XPS_E_INVALID_MARKUP},
+        MarkupCase{"no width", PageMarkup("Height=\"10\""), XPS_E_INVALID_MARKUP, "the FixedPage has no Width"},
         MarkupCase{"no height", PageMarkup("Width=\"10\""), XPS_E_INVALID_MARKUP},
-        MarkupCase{"width text", PageMarkup("Width=\"ten\" Height=\"10\""), XPS_E_INVALID_FLOAT},
+        MarkupCase{"width text", PageMarkup("Width=\"ten\" Height=\"10\""), XPS_E_INVALID_FLOAT, "Width \"ten\" or Height \"10\" is not a number"},
         MarkupCase{"width trailing", PageMarkup("Width=\"10px\" Height=\"10\""), XPS_E_INVALID_FLOAT},
         MarkupCase{"height nan", PageMarkup("Width=\"10\" Height=\"NaN\""), XPS_E_INVALID_FLOAT},
         MarkupCase{"height inf", PageMarkup("Width=\"10\" Height=\"INF\""), XPS_E_INVALID_FLOAT},
         MarkupCase{"width beyond float", PageMarkup("Width=\"1e39\" Height=\"10\""), XPS_E_INVALID_FLOAT},
         MarkupCase{"width empty", PageMarkup("Width=\"\" Height=\"10\""), XPS_E_INVALID_FLOAT},
         MarkupCase{"width below one", PageMarkup("Width=\"0.5\" Height=\"10\""), XPS_E_INVALID_PAGE_SIZE},
-        MarkupCase{"height negative", PageMarkup("Width=\"10\" Height=\"-10\""), XPS_E_INVALID_PAGE_SIZE},
+        MarkupCase{"height negative", PageMarkup("Width=\"10\" Height=\"-10\""), XPS_E_INVALID_PAGE_SIZE, "is 10 x -10, smaller than 1 x 1"},
         MarkupCase{"bleed three", PageMarkup("Width=\"10\" Height=\"10\" BleedBox=\"0,0,10\""),
-                   XPS_E_INVALID_BLEED_BOX},
+                   XPS_E_INVALID_BLEED_BOX, "the BleedBox \"0,0,10\" is not x,y,width,height"},
         MarkupCase{"bleed five", PageMarkup("Width=\"10\" Height=\"10\" BleedBox=\"0,0,10,10,1\""),
                    XPS_E_INVALID_BLEED_BOX},
         MarkupCase{"bleed text", PageMarkup("Width=\"10\" Height=\"10\" BleedBox=\"0,0,a,10\""),
@@ -116,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         MarkupCase{"bleed zero width", PageMarkup("Width=\"10\" Height=\"10\" BleedBox=\"0,0,0,10\""),
                    XPS_E_INVALID_BLEED_BOX},
         MarkupCase{"content negative", PageMarkup("Width=\"10\" Height=\"10\" ContentBox=\"0,0,5,-1\""),
-                   XPS_E_INVALID_CONTENT_BOX},
+                   XPS_E_INVALID_CONTENT_BOX, "the ContentBox \"0,0,5,-1\""},
         MarkupCase{"content empty field", PageMarkup("Width=\"10\" Height=\"10\" ContentBox=\"0,,5,5\""),
                    XPS_E_INVALID_CONTENT_BOX}),
     [](const ::testing::TestParamInfo<MarkupCase>& info) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <msopc.h>
 #include <xpsobjectmodel.h>
 
@@ -31,6 +32,17 @@ inline ComPtr<IStream> MakeStream(const std::string& bytes) {
 inline std::string PageMarkup(const std::string& attributes, const std::string& body = "") {
   return "<FixedPage xmlns=\"http://schemas.microsoft.com/xps/2005/06\" xml:lang=\"en-US\" " + attributes + ">" +
          body + "</FixedPage>";
+}
+
+// The words a failure left on the thread (GetErrorInfo takes them), or "(none)".
+inline std::string TakeErrorDescription() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.put()) != S_OK) return "(none)";
+  BSTR text = nullptr;
+  EXPECT_EQ(S_OK, info->GetDescription(&text));
+  const std::wstring wide(text, SysStringLen(text));
+  SysFreeString(text);
+  return std::string(wide.begin(), wide.end());
 }
 
 // The thread in the multithreaded apartment with both factories created.
