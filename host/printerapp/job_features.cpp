@@ -22,8 +22,9 @@ FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobR
   FeatureTable features;
   for (const platform::PrinterFeature& feature : printer.features) features[feature.name] = feature.defaultOption;
   features.erase("PageMediaSize");
-  const std::string roll = RollOptionFor(printer, request.mediaWidth, request.mediaLength);
-  if (request.mediaChosen && !roll.empty()) features["PageMediaSize"] = roll;
+  if (request.mediaChosen)
+    for (const auto& [name, value] : MediaFeatures(printer, request.mediaWidth, request.mediaLength))
+      features[name] = value;
   features["PageOrientation"] = turnLandscape && request.landscape ? "Landscape" : "Portrait";
   features["QVBright"] = BrightnessOption(request.printDarkness, request.darknessConfigured);
   for (const VendorAttribute& attribute : VendorAttributes()) {

@@ -29,8 +29,8 @@ struct JobRequest {
   std::map<std::string, std::string> vendor;  // vendor attribute -> keyword, as sent or defaulted
 };
 
-// Every feature of the printer with its option for the job: the roll of the media size when the
-// job chose one (else no PageMediaSize, so that pages keep their own size), the
+// Every feature of the printer with its option for the job: the media size when the job chose one
+// (MediaFeatures; else no PageMediaSize, so that pages keep their own size), the
 // brightness step of the darkness, the vendor attributes' options, PageOrientation Landscape when
 // asked for and turnLandscape is set (the engine turns the page; rendered input arrives turned
 // already), every other feature its default. Throws JobOptionError for a vendor value that is not

@@ -64,8 +64,10 @@ std::vector<std::string> CustomSizeRange(const platform::PrinterDescription& pri
   return {SizeName("roll", "min", narrowest, kShortestPage), SizeName("roll", "max", widest, kLongestPage)};
 }
 
-std::string RollOptionFor(const platform::PrinterDescription& printer, int width, int length) {
-  const std::vector<RollSize> sizes = RollSizes(printer);
+namespace {
+
+// The roll of the nearest width, of those the nearest length; nullptr when there are none.
+const RollSize* NearestRoll(const std::vector<RollSize>& sizes, int width, int length) {
   const RollSize* best = nullptr;
   for (const RollSize& size : sizes) {
     if (best == nullptr) {
@@ -76,18 +78,21 @@ std::string RollOptionFor(const platform::PrinterDescription& printer, int width
     if (dw < bestDw || (dw == bestDw && std::abs(size.length - length) < std::abs(best->length - length)))
       best = &size;
   }
-  return best ? best->option : "";
+  return best;
 }
 
-std::map<std::string, std::string> XpsMediaFeatures(const platform::PrinterDescription& printer, int width,
-                                                    int length) {
-  const std::string roll = RollOptionFor(printer, width, length);
-  for (const RollSize& size : RollSizes(printer))
-    if (size.option == roll && size.width == width && size.length == length) return {{"PageMediaSize", roll}};
-  const platform::PrinterFeature* sizes = printer.FindFeature(false, "PageMediaSize");
+}  // namespace
+
+std::map<std::string, std::string> MediaFeatures(const platform::PrinterDescription& printer, int width, int length) {
+  const std::vector<RollSize> sizes = RollSizes(printer);
+  const RollSize* roll = NearestRoll(sizes, width, length);
+  if (roll == nullptr) return {};
+  if (roll->width == width && roll->length == length) return {{"PageMediaSize", roll->option}};
+  const platform::PrinterFeature* sizeFeature = printer.FindFeature(false, "PageMediaSize");
   const platform::PrinterParameter* across = printer.FindParameter("PageMediaSizeMediaSizeWidth");
   const platform::PrinterParameter* along = printer.FindParameter("PageMediaSizeMediaSizeHeight");
-  if (!sizes || !sizes->FindOption("CustomMediaSize") || !across || !along) return {{"PageMediaSize", roll}};
+  if (!sizeFeature || !sizeFeature->FindOption("CustomMediaSize") || !across || !along)
+    return {{"PageMediaSize", roll->option}};
   // The parameters are in micrometres.
   const auto within = [](const platform::PrinterParameter& p, int hundredths) {
     return std::to_string(std::clamp(hundredths * 10LL, (long long)p.minValue, (long long)p.maxValue));

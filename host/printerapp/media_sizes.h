@@ -24,15 +24,11 @@ std::vector<RollSize> RollSizes(const platform::PrinterDescription& printer);
 // "roll_max_<widest>x<longest>mm", the longest a page of 1,048,576 rows at 203 dpi.
 std::vector<std::string> CustomSizeRange(const platform::PrinterDescription& printer);
 
-// The PageMediaSize option for a media size in hundredths of millimetres: the roll of the nearest
-// width, of those the nearest length. A custom length prints on the roll of its width.
-std::string RollOptionFor(const platform::PrinterDescription& printer, int width, int length);
-
-// The features that give an XPS page the media the client chose, in hundredths of millimetres:
-// the roll of that size when there is one, else the printer's custom size with that width and
-// length (each kept within the printer's range), else the nearest roll.
-std::map<std::string, std::string> XpsMediaFeatures(const platform::PrinterDescription& printer, int width,
-                                                    int length);
+// The features for the media a client chose, in hundredths of millimetres: the roll of that size
+// when there is one, else the printer's custom size with that width and length (each kept within
+// the printer's range), else the roll of the nearest width and, of those, the nearest length;
+// nothing when the printer has no rolls.
+std::map<std::string, std::string> MediaFeatures(const platform::PrinterDescription& printer, int width, int length);
 
 }  // namespace brimloft::printerapp
 

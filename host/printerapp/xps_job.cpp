@@ -8,7 +8,6 @@
 #include "printerapp/engine_session.h"
 #include "printerapp/job_context.h"
 #include "printerapp/job_turn.h"
-#include "printerapp/media_sizes.h"
 #include "printerapp/printer_variants.h"
 #include "support/filter_module.h"
 #include "support/host_error.h"
@@ -34,13 +33,8 @@ bool PrintXpsJob(pappl_job_t* job, pappl_device_t* device, void*) {
     CheckNotCancelledBeforeStart(job);
     PrintOptions options = OptionsOf(job, 0);
     // The filter turns landscape pages onto the roll itself.
-    FeatureTable features = FeaturesOf(job, *options, true);
+    const FeatureTable features = FeaturesOf(job, *options, true);
     const std::string variant = VariantOfPrinter(papplJobGetPrinter(job));
-    // A chosen media that is no roll size (a custom length) is the filter's custom size.
-    if (features.count("PageMediaSize") != 0)
-      for (const auto& [name, value] : XpsMediaFeatures(platform::BuiltInPrinterDescription(variant),
-                                                        options->media.size_width, options->media.size_length))
-        features[name] = value;
     std::shared_ptr<host::XpsPackage> package = host::XpsPackage::Open(papplJobGetFilename(job));
     papplJobSetImpressions(job, static_cast<int>(package->PageCount()));
 
