@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -228,7 +229,10 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
   };
 
   SourceReader reader(source_.get(), C * 8);
-  std::vector<Acc> across;  // horizontal sums of the band's source rows
+  // Horizontal sums of the band's source rows, left unset: only blocks that are summed, or flat and
+  // needed by a neighbour, are written and read (zeroing them would touch every page of the band).
+  std::unique_ptr<Acc[]> across;
+  std::size_t acrossSize = 0;
   std::vector<RowBlock> state;  // of each block of the band's source rows
   std::vector<BYTE> rowFlat;    // of the band's source rows: 1 when the whole row is one colour
   std::vector<BYTE> flatOut(blocks);  // of each block of one output row: 1 when flat
@@ -252,7 +256,10 @@ void BitmapScaler::Resample(const WICRect& r, UINT stride, BYTE* buffer) {
     const UINT row1 = first[y1 - 1] + count[y1 - 1];
     const WICRect box{INT(col0), INT(row0), INT(col1 - col0), INT(row1 - row0)};
     const SourceReader::View view = reader.Read(box);
-    across.resize(std::size_t(row1 - row0) * sums);
+    if (const std::size_t need = std::size_t(row1 - row0) * sums; need > acrossSize) {
+      across.reset(new Acc[need]);
+      acrossSize = need;
+    }
     state.resize(std::size_t(row1 - row0) * blocks);
     rowFlat.resize(row1 - row0);
     for (UINT k = 0; k < row1 - row0; ++k) {
