@@ -1,5 +1,6 @@
 // DOMDocument60 on libxml2: parsing from a stream, saving to a file, XPath selection.
 #include "msxml/dom_state.h"
+#include "core/stream_bytes.h"
 #include "core/utf8.h"
 
 #include <platform/com_object.h>
@@ -42,19 +43,6 @@ HRESULT FromErrno(int error) {
       return E_OUTOFMEMORY;
     default:
       return E_FAIL;
-  }
-}
-
-// Reads the stream from its current position to its end.
-HRESULT ReadAll(ISequentialStream* stream, std::string* bytes) {
-  char chunk[65536];
-  for (;;) {
-    ULONG read = 0;
-    const HRESULT hr = stream->Read(chunk, sizeof chunk, &read);
-    if (FAILED(hr)) return hr;
-    if (read > sizeof chunk) return E_UNEXPECTED;
-    bytes->append(chunk, read);
-    if (read == 0 || bytes->size() > static_cast<size_t>(INT_MAX)) return S_OK;
   }
 }
 
@@ -130,11 +118,8 @@ class Document final
       return E_INVALIDARG;
     }
     std::string bytes;
-    HRESULT hr = E_OUTOFMEMORY;
-    try {
-      hr = ReadAll(stream, &bytes);
-    } catch (const std::bad_alloc&) {
-    }
+    // Past INT_MAX bytes libxml2 takes no more: Parse refuses the document by its size.
+    const HRESULT hr = platform::ReadToEnd(stream, bytes, static_cast<size_t>(INT_MAX));
     stream->Release();
     if (FAILED(hr)) return hr;
     const xmlDocPtr doc = Parse(bytes);

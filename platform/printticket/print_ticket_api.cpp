@@ -4,6 +4,7 @@
 #include <platform/printer_description.h>
 #include <platform/thread_token.h>
 
+#include "core/stream_bytes.h"
 #include "core/utf8.h"
 #include "printticket/ticket_model.h"
 
@@ -37,18 +38,6 @@ std::optional<PrinterDescription> Printer(PCWSTR name) {
   return platform::FindPrinter(std::wstring(name));
 }
 
-HRESULT ReadAll(IStream* stream, std::string* bytes) {
-  char chunk[65536];
-  for (;;) {
-    ULONG read = 0;
-    const HRESULT hr = stream->Read(chunk, sizeof chunk, &read);
-    if (FAILED(hr)) return hr;
-    if (read > sizeof chunk) return E_UNEXPECTED;
-    if (read == 0) return S_OK;
-    bytes->append(chunk, read);
-  }
-}
-
 HRESULT WriteAll(IStream* stream, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -73,7 +62,7 @@ HRESULT Fail(HRESULT hr, const std::string& message, BSTR* out) {
 // Reads and parses one ticket; a failure is answered with formatError and what is wrong.
 HRESULT ReadTicket(IStream* stream, const char* which, HRESULT formatError, Ticket* ticket, BSTR* message) {
   std::string bytes;
-  const HRESULT hr = ReadAll(stream, &bytes);
+  const HRESULT hr = platform::ReadToEnd(stream, bytes);
   if (FAILED(hr)) return Fail(hr, std::string("The ") + which + " print ticket could not be read.", message);
   try {
     *ticket = platform::printticket::ParseTicket(bytes);

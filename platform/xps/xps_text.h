@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "core/stream_bytes.h"
 #include "core/utf8.h"
 
 namespace platform::xps {
@@ -16,10 +17,6 @@ using text::ToUtf8;
 
 // A new BSTR copy of text in *out; E_POINTER for a null out, E_OUTOFMEMORY.
 HRESULT CopyToBstr(const std::wstring& text, BSTR* out);
-
-// Appends everything from the stream's current position to its end. Fails with the stream's
-// HRESULT, or E_OUTOFMEMORY.
-HRESULT ReadToEnd(IStream* stream, std::string& bytes);
 
 // The whole content of a stream from its start, leaving its position where it was.
 HRESULT ReadWhole(IStream* stream, std::string& bytes);
