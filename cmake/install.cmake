@@ -27,7 +27,7 @@ endfunction()
 brimloft_relative_to_libdir(tools_to_libdir ${CMAKE_INSTALL_BINDIR})
 brimloft_relative_to_libdir(filter_to_libdir ${BRIMLOFT_CUPS_FILTER_DIR})
 # brimloft-print loads the module from there when it is not beside the program.
-target_compile_definitions(brimloft_host_support PRIVATE BRIMLOFT_INSTALLED_MODULE_DIR="${tools_to_libdir}")
+target_compile_definitions(brimloft_host PRIVATE BRIMLOFT_INSTALLED_MODULE_DIR="${tools_to_libdir}")
 set_target_properties(${BRIMLOFT_TOOLS} PROPERTIES INSTALL_RPATH "$ORIGIN/${tools_to_libdir}")
 set_target_properties(rastertobrimloft PROPERTIES INSTALL_RPATH "$ORIGIN/${filter_to_libdir}")
 set_target_properties(brimloft_filter PROPERTIES INSTALL_RPATH "$ORIGIN")

@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "support/host_error.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 using namespace brimloft;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/host_error.h"
-#include "support/package_writer.h"
+#include "host/package/package_writer.h"
 
 
 int main(int argc, char** argv) {

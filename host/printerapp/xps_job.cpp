@@ -14,7 +14,7 @@
 #include "support/job.h"
 #include "support/job_runner.h"
 #include "support/renderer_report.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 namespace brimloft::printerapp {
 

@@ -3,7 +3,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
 #define BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 
@@ -15,7 +15,7 @@
 
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 namespace brimloft::host {
 

@@ -3,7 +3,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
 #define BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 

@@ -2,7 +2,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
 #define BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 #include "support/host_error.h"
 #include "support/page_size_default.h"
 #include "support/read_stream.h"
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::host {
 namespace {

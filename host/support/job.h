@@ -9,7 +9,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_JOB_H
 #define BRIMLOFT_HOST_SUPPORT_JOB_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 
@@ -24,7 +24,7 @@
 #include "support/pipeline_objects.h"
 #include "support/print_core_helper.h"
 #include "support/property_bag.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 namespace brimloft::host {
 

@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::host {
 namespace {

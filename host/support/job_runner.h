@@ -4,7 +4,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
 #define BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 

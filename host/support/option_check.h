@@ -3,7 +3,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_OPTION_CHECK_H
 #define BRIMLOFT_HOST_SUPPORT_OPTION_CHECK_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <map>
 #include <string>

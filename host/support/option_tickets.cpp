@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/host_error.h"
-#include "support/xml_markup.h"
+#include "host/package/xml_markup.h"
 
 namespace brimloft::host {
 namespace {

@@ -5,7 +5,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
 #define BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <string>
 

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "support/host_error.h"
-#include "support/xml_markup.h"
+#include "host/package/xml_markup.h"
 
 namespace brimloft::host {
 namespace {

@@ -3,13 +3,13 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PAGE_SIZE_DEFAULT_H
 #define BRIMLOFT_HOST_SUPPORT_PAGE_SIZE_DEFAULT_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <map>
 #include <string>
 
 #include "platform/printer_description.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 namespace brimloft::host {
 

@@ -4,7 +4,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
 #define BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <prcomoem.h>
 

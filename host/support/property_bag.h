@@ -3,7 +3,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
 #define BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 

@@ -2,7 +2,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_RENDERER_REPORT_H
 #define BRIMLOFT_HOST_SUPPORT_RENDERER_REPORT_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <windows.h>
 

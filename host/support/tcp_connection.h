@@ -2,7 +2,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_TCP_CONNECTION_H
 #define BRIMLOFT_HOST_SUPPORT_TCP_CONNECTION_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <chrono>
 #include <string>

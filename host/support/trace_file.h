@@ -2,7 +2,7 @@
 #ifndef BRIMLOFT_HOST_TRACE_FILE_H
 #define BRIMLOFT_HOST_TRACE_FILE_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <platform/trace_controller.h>
 

@@ -3,7 +3,7 @@
 #ifndef BRIMLOFT_HOST_TRACE_MESSAGES_H
 #define BRIMLOFT_HOST_TRACE_MESSAGES_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <platform/trace_controller.h>
 

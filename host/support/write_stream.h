@@ -2,7 +2,7 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
 #define BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 

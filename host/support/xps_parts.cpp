@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "platform/com_object.h"
-#include "support/font_embedding.h"
+#include "host/package/font_embedding.h"
 #include "support/host_error.h"
-#include "support/part_name.h"
+#include "host/package/part_name.h"
 #include "support/read_stream.h"
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::host {
 namespace {

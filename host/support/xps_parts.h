@@ -4,14 +4,14 @@
 #ifndef BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
 #define BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <filterpipeline.h>
 
 #include <memory>
 
 #include "module/ComPtr.h"
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 #ifndef ERROR_NO_MORE_ITEMS
 #define ERROR_NO_MORE_ITEMS 259L

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fakes/scratch_folder.h"
-#include "support/package_writer.h"
+#include "host/package/package_writer.h"
 
 namespace brimloft::fakes {
 

@@ -27,7 +27,7 @@
 #include "printer/printer_test_support.h"
 #include "support/host_error.h"
 #include "support/job.h"
-#include "support/package_writer.h"
+#include "host/package/package_writer.h"
 #include "support/pipeline_objects.h"
 #include "support/stream_decoder.h"
 #include "support/write_stream.h"

@@ -7,7 +7,7 @@
 #include "host_test_util.h"
 #include "printticket/PThandler.h"
 #include "support/job.h"
-#include "support/package_writer.h"
+#include "host/package/package_writer.h"
 
 
 namespace {

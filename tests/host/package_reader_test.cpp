@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "host_test_util.h"
-#include "support/content_types.h"
+#include "host/package/content_types.h"
 #include "support/host_error.h"
-#include "support/part_name.h"
-#include "support/relationships.h"
-#include "support/zip_package.h"
+#include "host/package/part_name.h"
+#include "host/package/relationships.h"
+#include "host/package/zip_package.h"
 
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "host_test_util.h"
 #include "support/document_provider.h"
-#include "support/font_embedding.h"
-#include "support/package_writer.h"
-#include "support/text.h"
+#include "host/package/font_embedding.h"
+#include "host/package/package_writer.h"
+#include "host/package/text.h"
 #include "support/xps_parts.h"
 
 

@@ -7,8 +7,8 @@
 
 #include "host_test_util.h"
 #include "support/host_error.h"
-#include "support/package_writer.h"
-#include "support/xps_package.h"
+#include "host/package/package_writer.h"
+#include "host/package/xps_package.h"
 
 
 namespace {

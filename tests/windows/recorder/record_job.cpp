@@ -12,7 +12,7 @@
 #include "support/job.h"
 #include "support/pipeline_objects.h"
 #include "support/host_error.h"
-#include "support/text.h"
+#include "host/package/text.h"
 #include "support/write_stream.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "platform/com_object.h"
 #include "support/host_error.h"
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::recorder {
 namespace {

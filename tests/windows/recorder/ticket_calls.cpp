@@ -8,7 +8,7 @@
 #include <string>
 
 #include "recorder/recording_objects.h"
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::recorder {
 namespace {

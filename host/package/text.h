@@ -1,8 +1,8 @@
 // Text conversions between the package's UTF-8 and the interfaces' wide strings.
-#ifndef BRIMLOFT_HOST_SUPPORT_TEXT_H
-#define BRIMLOFT_HOST_SUPPORT_TEXT_H
+#ifndef BRIMLOFT_HOST_PACKAGE_TEXT_H
+#define BRIMLOFT_HOST_PACKAGE_TEXT_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <windows.h>
 

@@ -1,12 +1,12 @@
-#include "support/xps_package.h"
+#include "host/package/xps_package.h"
 
 #include <set>
 
 #include "support/host_error.h"
-#include "support/part_name.h"
-#include "support/relationships.h"
-#include "support/text.h"
-#include "support/xml_markup.h"
+#include "host/package/part_name.h"
+#include "host/package/relationships.h"
+#include "host/package/text.h"
+#include "host/package/xml_markup.h"
 
 namespace brimloft::host {
 namespace {

@@ -1,9 +1,9 @@
 // What a font part says about its own embedding: XPS font obfuscation and the OS/2 table's
 // embedding permissions (fsType).
-#ifndef BRIMLOFT_HOST_SUPPORT_FONT_EMBEDDING_H
-#define BRIMLOFT_HOST_SUPPORT_FONT_EMBEDDING_H
+#ifndef BRIMLOFT_HOST_PACKAGE_FONT_EMBEDDING_H
+#define BRIMLOFT_HOST_PACKAGE_FONT_EMBEDDING_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Writes XPS packages from folders of plain parts: how the bundled examples and the test fixtures
 // become .xps files.
-#ifndef BRIMLOFT_HOST_SUPPORT_PACKAGE_WRITER_H
-#define BRIMLOFT_HOST_SUPPORT_PACKAGE_WRITER_H
+#ifndef BRIMLOFT_HOST_PACKAGE_PACKAGE_WRITER_H
+#define BRIMLOFT_HOST_PACKAGE_PACKAGE_WRITER_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "support/font_embedding.h"
+#include "host/package/font_embedding.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "support/package_writer.h"
+#include "host/package/package_writer.h"
 
 #include <zip.h>
 
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <memory>
 
-#include "support/font_embedding.h"
+#include "host/package/font_embedding.h"
 #include "support/host_error.h"
 
 namespace brimloft::host {

@@ -1,4 +1,4 @@
-#include "support/text.h"
+#include "host/package/text.h"
 
 #include <new>
 

@@ -1,10 +1,10 @@
 // Safe parsing of package markup with libxml2: no network, no document type declarations (so no
 // entities), errors reported by exception instead of on the console. UTF-8 and UTF-16 (with
 // byte-order mark or declaration) are both read.
-#ifndef BRIMLOFT_HOST_SUPPORT_XML_MARKUP_H
-#define BRIMLOFT_HOST_SUPPORT_XML_MARKUP_H
+#ifndef BRIMLOFT_HOST_PACKAGE_XML_MARKUP_H
+#define BRIMLOFT_HOST_PACKAGE_XML_MARKUP_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <libxml/tree.h>
 

@@ -1,4 +1,4 @@
-#include "support/xml_markup.h"
+#include "host/package/xml_markup.h"
 
 #include <libxml/parser.h>
 

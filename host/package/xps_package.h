@@ -1,10 +1,10 @@
 // An XPS or OpenXPS package read for printing: the fixed document sequence named by the package's
 // start relationship, its fixed documents and fixed pages in markup order, the print ticket of each,
 // and the resources that each page requires.
-#ifndef BRIMLOFT_HOST_SUPPORT_XPS_PACKAGE_H
-#define BRIMLOFT_HOST_SUPPORT_XPS_PACKAGE_H
+#ifndef BRIMLOFT_HOST_PACKAGE_XPS_PACKAGE_H
+#define BRIMLOFT_HOST_PACKAGE_XPS_PACKAGE_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <map>
 #include <memory>
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "support/content_types.h"
-#include "support/zip_package.h"
+#include "host/package/content_types.h"
+#include "host/package/zip_package.h"
 
 namespace brimloft::host {
 

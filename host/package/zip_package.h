@@ -1,9 +1,9 @@
 // The parts of a ZIP-based package (XPS, OpenXPS): ZIP items mapped to part names, interleaved
 // "[n].piece" / "[n].last.piece" items joined into their parts, with limits against hostile files.
-#ifndef BRIMLOFT_HOST_SUPPORT_ZIP_PACKAGE_H
-#define BRIMLOFT_HOST_SUPPORT_ZIP_PACKAGE_H
+#ifndef BRIMLOFT_HOST_PACKAGE_ZIP_PACKAGE_H
+#define BRIMLOFT_HOST_PACKAGE_ZIP_PACKAGE_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <cstdint>
 #include <map>

@@ -1,9 +1,9 @@
-#include "support/relationships.h"
+#include "host/package/relationships.h"
 
 #include "support/host_error.h"
-#include "support/part_name.h"
-#include "support/xml_markup.h"
-#include "support/zip_package.h"
+#include "host/package/part_name.h"
+#include "host/package/xml_markup.h"
+#include "host/package/zip_package.h"
 
 namespace brimloft::host {
 

@@ -1,4 +1,4 @@
-#include "support/zip_package.h"
+#include "host/package/zip_package.h"
 
 #include <zip.h>
 
@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "support/host_error.h"
-#include "support/part_name.h"
-#include "support/text.h"
+#include "host/package/part_name.h"
+#include "host/package/text.h"
 
 namespace brimloft::host {
 namespace {

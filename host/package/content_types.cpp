@@ -1,9 +1,9 @@
-#include "support/content_types.h"
+#include "host/package/content_types.h"
 
 #include "support/host_error.h"
-#include "support/part_name.h"
-#include "support/text.h"
-#include "support/xml_markup.h"
+#include "host/package/part_name.h"
+#include "host/package/text.h"
+#include "host/package/xml_markup.h"
 
 namespace brimloft::host {
 

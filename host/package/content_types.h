@@ -1,8 +1,8 @@
 // The package's "[Content_Types].xml": Default entries by extension, Override entries by part.
-#ifndef BRIMLOFT_HOST_SUPPORT_CONTENT_TYPES_H
-#define BRIMLOFT_HOST_SUPPORT_CONTENT_TYPES_H
+#ifndef BRIMLOFT_HOST_PACKAGE_CONTENT_TYPES_H
+#define BRIMLOFT_HOST_PACKAGE_CONTENT_TYPES_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <map>
 #include <string>

@@ -1,9 +1,9 @@
-#include "support/part_name.h"
+#include "host/package/part_name.h"
 
 #include <vector>
 
 #include "support/host_error.h"
-#include "support/text.h"
+#include "host/package/text.h"
 
 namespace brimloft::host {
 namespace {

@@ -1,8 +1,8 @@
 // Relationship parts ("_rels/*.rels"): the typed links from a part (or the package) to others.
-#ifndef BRIMLOFT_HOST_SUPPORT_RELATIONSHIPS_H
-#define BRIMLOFT_HOST_SUPPORT_RELATIONSHIPS_H
+#ifndef BRIMLOFT_HOST_PACKAGE_RELATIONSHIPS_H
+#define BRIMLOFT_HOST_PACKAGE_RELATIONSHIPS_H
 
-#include "support/host_namespace.h"
+#include "host/host_namespace.h"
 
 #include <string>
 #include <vector>
