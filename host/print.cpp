@@ -20,18 +20,18 @@
 #include "module/trace_ids.h"
 #include "platform/trace_controller.h"
 #include "printer/HeadWidth.h"
-#include "support/filter_module.h"
+#include "host/pipeline/filter_module.h"
 #include "support/host_error.h"
-#include "support/job.h"
-#include "support/job_runner.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/job_runner.h"
 #include "support/option_check.h"
 #include "support/option_tickets.h"
 #include "support/output_target.h"
 #include "support/paper_png.h"
-#include "support/private_temp_folder.h"
+#include "host/pipeline/private_temp_folder.h"
 #include "support/renderer_report.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 
 namespace {

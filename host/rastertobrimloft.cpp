@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cupsfilter/filter_run.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace {
 

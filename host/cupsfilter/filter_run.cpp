@@ -27,8 +27,8 @@
 #include "platform/printer_description.h"
 #include "printer/BrimloftBitmapHandler.h"
 #include "support/host_error.h"
-#include "support/print_core_helper.h"
-#include "support/property_bag.h"
+#include "host/pipeline/print_core_helper.h"
+#include "host/pipeline/property_bag.h"
 
 namespace brimloft::rasterfilter {
 

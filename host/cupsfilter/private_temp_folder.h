@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/private_temp_folder.h"
+#include "host/pipeline/private_temp_folder.h"
 
 namespace brimloft::rasterfilter {
 

@@ -6,7 +6,7 @@
 #include <pappl/pappl.h>
 
 #include "module/ComPtr.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft::printerapp {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-#include "support/private_temp_folder.h"
+#include "host/pipeline/private_temp_folder.h"
 
 namespace brimloft::printerapp {
 

@@ -6,8 +6,8 @@
 #include "cupsfilter/private_temp_folder.h"
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
-#include "support/print_core_helper.h"
-#include "support/property_bag.h"
+#include "host/pipeline/print_core_helper.h"
+#include "host/pipeline/property_bag.h"
 
 namespace brimloft::printerapp {
 

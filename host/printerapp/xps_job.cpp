@@ -9,10 +9,10 @@
 #include "printerapp/job_context.h"
 #include "printerapp/job_turn.h"
 #include "printerapp/printer_variants.h"
-#include "support/filter_module.h"
+#include "host/pipeline/filter_module.h"
 #include "support/host_error.h"
-#include "support/job.h"
-#include "support/job_runner.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/job_runner.h"
 #include "support/renderer_report.h"
 #include "host/package/xps_package.h"
 

@@ -3,7 +3,7 @@
 #include <xpsobjectmodel.h>
 
 #include "support/host_error.h"
-#include "support/xps_parts.h"  // ERROR_NO_MORE_ITEMS, which the platform headers lack
+#include "host/pipeline/xps_parts.h"  // ERROR_NO_MORE_ITEMS, which the platform headers lack
 
 namespace brimloft::host {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "module/ComPtr.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft::host {
 

@@ -12,7 +12,7 @@
 
 #include "platform/renderer_messages.h"
 #include "platform/trace_controller.h"
-#include "support/document_provider.h"
+#include "host/pipeline/document_provider.h"
 
 namespace brimloft::host {
 

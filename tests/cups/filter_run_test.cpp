@@ -18,7 +18,7 @@
 #include "platform/com_object.h"
 #include "raster_fixture.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft::rasterfilter {
 namespace {

@@ -16,10 +16,10 @@
 #include "fakes/trace_capture.h"
 #include "filter/job_package.h"
 #include "filter/BrimloftFilter.h"
-#include "support/job.h"
-#include "support/pipeline_objects.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/pipeline_objects.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft {
 namespace {

@@ -14,11 +14,11 @@
 
 #include "fakes/scratch_folder.h"
 #include "filter/job_package.h"
-#include "support/filter_module.h"
-#include "support/job.h"
-#include "support/pipeline_objects.h"
+#include "host/pipeline/filter_module.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/pipeline_objects.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft {
 namespace {

@@ -26,11 +26,11 @@
 #include "module/trace.h"
 #include "printer/printer_test_support.h"
 #include "support/host_error.h"
-#include "support/job.h"
+#include "host/pipeline/job.h"
 #include "host/package/package_writer.h"
-#include "support/pipeline_objects.h"
+#include "host/pipeline/pipeline_objects.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace brimloft {
 namespace {

@@ -6,7 +6,7 @@
 #include "module/filtertypes.h"
 #include "host_test_util.h"
 #include "printticket/PThandler.h"
-#include "support/job.h"
+#include "host/pipeline/job.h"
 #include "host/package/package_writer.h"
 
 

@@ -6,10 +6,10 @@
 #include <thread>
 
 #include "host_test_util.h"
-#include "support/filter_module.h"
+#include "host/pipeline/filter_module.h"
 #include "support/host_error.h"
-#include "support/job_runner.h"
-#include "support/write_stream.h"
+#include "host/pipeline/job_runner.h"
+#include "host/pipeline/write_stream.h"
 
 
 namespace {

@@ -3,10 +3,10 @@
 
 #include "host_test_util.h"
 #include "support/host_error.h"
-#include "support/job.h"
+#include "host/pipeline/job.h"
 
 #include <xpsrassvc.h>
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 
 namespace {

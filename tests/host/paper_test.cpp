@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "host_test_util.h"
-#include "support/filter_module.h"
-#include "support/job.h"
-#include "support/job_runner.h"
-#include "support/private_temp_folder.h"
+#include "host/pipeline/filter_module.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/job_runner.h"
+#include "host/pipeline/private_temp_folder.h"
 #include "support/stream_decoder.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace {
 

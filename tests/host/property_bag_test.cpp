@@ -1,9 +1,9 @@
 // The property bag's copy semantics and the print core helper's view of the printer settings.
 #include <gtest/gtest.h>
 
-#include "support/pipeline_objects.h"
-#include "support/print_core_helper.h"
-#include "support/property_bag.h"
+#include "host/pipeline/pipeline_objects.h"
+#include "host/pipeline/print_core_helper.h"
+#include "host/pipeline/property_bag.h"
 
 
 namespace {

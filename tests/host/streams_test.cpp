@@ -7,8 +7,8 @@
 
 #include "host_test_util.h"
 #include "support/host_error.h"
-#include "support/read_stream.h"
-#include "support/write_stream.h"
+#include "host/pipeline/read_stream.h"
+#include "host/pipeline/write_stream.h"
 
 
 namespace {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "module/filtertypes.h"
-#include "support/property_bag.h"
-#include "support/write_stream.h"
+#include "host/pipeline/property_bag.h"
+#include "host/pipeline/write_stream.h"
 #include "xps/rasinterface.h"
 
 namespace brimloft {

@@ -8,12 +8,12 @@
 #include <thread>
 
 #include "recorder/recording_objects.h"
-#include "support/filter_module.h"
-#include "support/job.h"
-#include "support/pipeline_objects.h"
+#include "host/pipeline/filter_module.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/pipeline_objects.h"
 #include "support/host_error.h"
 #include "host/package/text.h"
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 namespace {
 

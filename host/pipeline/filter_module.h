@@ -1,7 +1,7 @@
 // The filter module loaded as the pipeline loads it: dlopen, DllGetClassObject for the variant's
 // class, CreateInstance of IPrintPipelineFilter.
-#ifndef BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
-#define BRIMLOFT_HOST_SUPPORT_FILTER_MODULE_H
+#ifndef BRIMLOFT_HOST_PIPELINE_FILTER_MODULE_H
+#define BRIMLOFT_HOST_PIPELINE_FILTER_MODULE_H
 
 #include "host/host_namespace.h"
 

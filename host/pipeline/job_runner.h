@@ -1,8 +1,8 @@
 // Runs a filter over a job as the pipeline does: InitializeFilter on the caller's thread, then
 // StartOperation on a job thread of its own that has joined the multithreaded apartment.
 // ShutdownOperation may be called from any thread while it runs.
-#ifndef BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
-#define BRIMLOFT_HOST_SUPPORT_JOB_RUNNER_H
+#ifndef BRIMLOFT_HOST_PIPELINE_JOB_RUNNER_H
+#define BRIMLOFT_HOST_PIPELINE_JOB_RUNNER_H
 
 #include "host/host_namespace.h"
 
@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "module/ComPtr.h"
-#include "support/job.h"
+#include "host/pipeline/job.h"
 
 namespace brimloft::host {
 

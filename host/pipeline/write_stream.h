@@ -1,6 +1,6 @@
 // IPrintWriteStream: the filter's output, to a file, stdout or a device node, or to memory.
-#ifndef BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
-#define BRIMLOFT_HOST_SUPPORT_WRITE_STREAM_H
+#ifndef BRIMLOFT_HOST_PIPELINE_WRITE_STREAM_H
+#define BRIMLOFT_HOST_PIPELINE_WRITE_STREAM_H
 
 #include "host/host_namespace.h"
 

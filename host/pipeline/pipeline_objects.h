@@ -1,7 +1,7 @@
 // The small pipeline objects a filter is initialised with: the inter-filter communicator that
 // hands out the reader and the writer, and the pipeline manager control, which records calls.
-#ifndef BRIMLOFT_HOST_SUPPORT_PIPELINE_OBJECTS_H
-#define BRIMLOFT_HOST_SUPPORT_PIPELINE_OBJECTS_H
+#ifndef BRIMLOFT_HOST_PIPELINE_PIPELINE_OBJECTS_H
+#define BRIMLOFT_HOST_PIPELINE_PIPELINE_OBJECTS_H
 
 #include "host/host_namespace.h"
 

@@ -1,7 +1,7 @@
 // A temporary folder of the job's own, made the process's TMPDIR for its lifetime, so that the
 // ticket snapshot of one job never meets that of another job running at the same time.
-#ifndef BRIMLOFT_HOST_SUPPORT_PRIVATE_TEMP_FOLDER_H
-#define BRIMLOFT_HOST_SUPPORT_PRIVATE_TEMP_FOLDER_H
+#ifndef BRIMLOFT_HOST_PIPELINE_PRIVATE_TEMP_FOLDER_H
+#define BRIMLOFT_HOST_PIPELINE_PRIVATE_TEMP_FOLDER_H
 
 #include <optional>
 #include <string>

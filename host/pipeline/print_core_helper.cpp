@@ -1,4 +1,4 @@
-#include "support/print_core_helper.h"
+#include "host/pipeline/print_core_helper.h"
 
 #include <stdexcept>
 

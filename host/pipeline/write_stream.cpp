@@ -1,4 +1,4 @@
-#include "support/write_stream.h"
+#include "host/pipeline/write_stream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The paper a page gets when nobody chose one: as wide as the head prints and as long as keeps the
 // page's proportions, so that a receipt fills the head instead of shrinking onto a default sheet.
-#ifndef BRIMLOFT_HOST_SUPPORT_PAGE_SIZE_DEFAULT_H
-#define BRIMLOFT_HOST_SUPPORT_PAGE_SIZE_DEFAULT_H
+#ifndef BRIMLOFT_HOST_PIPELINE_PAGE_SIZE_DEFAULT_H
+#define BRIMLOFT_HOST_PIPELINE_PAGE_SIZE_DEFAULT_H
 
 #include "host/host_namespace.h"
 

@@ -1,7 +1,7 @@
-#include "support/document_provider.h"
+#include "host/pipeline/document_provider.h"
 
 #include "support/host_error.h"
-#include "support/xps_parts.h"
+#include "host/pipeline/xps_parts.h"
 
 namespace brimloft::host {
 

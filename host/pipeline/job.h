@@ -6,8 +6,8 @@
 //   host::Job job("receipt.xps", {"RX2P", {{"QVDither", "None"}}}, out);
 //   filter->InitializeFilter(job.Communicator(), job.PropertyBag(), job.Control());
 //   filter->StartOperation();  // or host::RunFilter (job_runner.h) on a job thread
-#ifndef BRIMLOFT_HOST_SUPPORT_JOB_H
-#define BRIMLOFT_HOST_SUPPORT_JOB_H
+#ifndef BRIMLOFT_HOST_PIPELINE_JOB_H
+#define BRIMLOFT_HOST_PIPELINE_JOB_H
 
 #include "host/host_namespace.h"
 
@@ -20,10 +20,10 @@
 #include "module/ComPtr.h"
 #include "platform/printer_description.h"
 #include "platform/renderer_messages.h"
-#include "support/document_provider.h"
-#include "support/pipeline_objects.h"
-#include "support/print_core_helper.h"
-#include "support/property_bag.h"
+#include "host/pipeline/document_provider.h"
+#include "host/pipeline/pipeline_objects.h"
+#include "host/pipeline/print_core_helper.h"
+#include "host/pipeline/property_bag.h"
 #include "host/package/xps_package.h"
 
 namespace brimloft::host {

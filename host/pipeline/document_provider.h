@@ -1,7 +1,7 @@
 // IXpsDocumentProvider over an XpsPackage: the fixed document sequence, then each fixed document
 // followed by its fixed pages, then success with no part.
-#ifndef BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
-#define BRIMLOFT_HOST_SUPPORT_DOCUMENT_PROVIDER_H
+#ifndef BRIMLOFT_HOST_PIPELINE_DOCUMENT_PROVIDER_H
+#define BRIMLOFT_HOST_PIPELINE_DOCUMENT_PROVIDER_H
 
 #include "host/host_namespace.h"
 

@@ -1,4 +1,4 @@
-#include "support/private_temp_folder.h"
+#include "host/pipeline/private_temp_folder.h"
 
 #include <stdlib.h>
 

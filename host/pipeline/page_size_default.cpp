@@ -1,4 +1,4 @@
-#include "support/page_size_default.h"
+#include "host/pipeline/page_size_default.h"
 
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>

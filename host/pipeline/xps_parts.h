@@ -1,8 +1,8 @@
 // The pipeline's XPS part objects over an XpsPackage: fixed document sequence, fixed documents,
 // fixed pages with their print tickets and required resources (fonts, images, colour profiles,
 // resource dictionaries). Every object keeps the package alive.
-#ifndef BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
-#define BRIMLOFT_HOST_SUPPORT_XPS_PARTS_H
+#ifndef BRIMLOFT_HOST_PIPELINE_XPS_PARTS_H
+#define BRIMLOFT_HOST_PIPELINE_XPS_PARTS_H
 
 #include "host/host_namespace.h"
 

@@ -1,7 +1,7 @@
 // IPrintPipelinePropertyBag: named VARIANTs shared by the filters of one job. Values are copied
 // in and copied out (VariantCopy), so the bag and its callers never share ownership.
-#ifndef BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
-#define BRIMLOFT_HOST_SUPPORT_PROPERTY_BAG_H
+#ifndef BRIMLOFT_HOST_PIPELINE_PROPERTY_BAG_H
+#define BRIMLOFT_HOST_PIPELINE_PROPERTY_BAG_H
 
 #include "host/host_namespace.h"
 

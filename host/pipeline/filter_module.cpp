@@ -1,4 +1,4 @@
-#include "support/filter_module.h"
+#include "host/pipeline/filter_module.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

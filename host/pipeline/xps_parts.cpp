@@ -1,4 +1,4 @@
-#include "support/xps_parts.h"
+#include "host/pipeline/xps_parts.h"
 
 #include <new>
 #include <optional>
@@ -8,7 +8,7 @@
 #include "host/package/font_embedding.h"
 #include "support/host_error.h"
 #include "host/package/part_name.h"
-#include "support/read_stream.h"
+#include "host/pipeline/read_stream.h"
 #include "host/package/text.h"
 
 namespace brimloft::host {

@@ -1,8 +1,8 @@
 // IPrintCoreHelper over a printer description: its features and their current options, which are
 // the description's defaults with the job's options applied. Strings and lists belong to the
 // object and stay valid for its life.
-#ifndef BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
-#define BRIMLOFT_HOST_SUPPORT_PRINT_CORE_HELPER_H
+#ifndef BRIMLOFT_HOST_PIPELINE_PRINT_CORE_HELPER_H
+#define BRIMLOFT_HOST_PIPELINE_PRINT_CORE_HELPER_H
 
 #include "host/host_namespace.h"
 

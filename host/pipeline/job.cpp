@@ -1,12 +1,12 @@
-#include "support/job.h"
+#include "host/pipeline/job.h"
 
 #include <atomic>
 #include <stdexcept>
 
 #include "platform/xps_rasterizer.h"
 #include "support/host_error.h"
-#include "support/page_size_default.h"
-#include "support/read_stream.h"
+#include "host/pipeline/page_size_default.h"
+#include "host/pipeline/read_stream.h"
 #include "host/package/text.h"
 
 namespace brimloft::host {

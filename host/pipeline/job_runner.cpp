@@ -1,4 +1,4 @@
-#include "support/job_runner.h"
+#include "host/pipeline/job_runner.h"
 
 #include <oleauto.h>
 

@@ -1,4 +1,4 @@
-#include "support/property_bag.h"
+#include "host/pipeline/property_bag.h"
 
 namespace brimloft::host {
 

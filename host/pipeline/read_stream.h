@@ -1,6 +1,6 @@
 // IPrintReadStream over bytes in memory, shared between the streams of one part.
-#ifndef BRIMLOFT_HOST_SUPPORT_READ_STREAM_H
-#define BRIMLOFT_HOST_SUPPORT_READ_STREAM_H
+#ifndef BRIMLOFT_HOST_PIPELINE_READ_STREAM_H
+#define BRIMLOFT_HOST_PIPELINE_READ_STREAM_H
 
 #include "host/host_namespace.h"
 

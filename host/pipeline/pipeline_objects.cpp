@@ -1,4 +1,4 @@
-#include "support/pipeline_objects.h"
+#include "host/pipeline/pipeline_objects.h"
 
 namespace brimloft::host {
 

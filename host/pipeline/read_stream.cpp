@@ -1,4 +1,4 @@
-#include "support/read_stream.h"
+#include "host/pipeline/read_stream.h"
 
 #include <algorithm>
 #include <cstring>
