@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/xps_package.h"
 
 using namespace brimloft;

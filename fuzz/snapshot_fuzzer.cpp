@@ -13,7 +13,7 @@
 #include "module/filtertypes.h"
 #include "printer/BrimloftBitmapHandler.h"
 #include "printticket/TicketSnapshotPath.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 
 using namespace brimloft;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/paper_png.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/paper_png.h"
+#include "host/decoder/stream_decoder.h"
 
 namespace {
 

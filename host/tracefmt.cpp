@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "support/trace_file.h"
-#include "support/trace_messages.h"
+#include "host/trace/trace_file.h"
+#include "host/trace/trace_messages.h"
 
 int main(int argc, char** argv) {
   if (argc != 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/package_writer.h"
 
 

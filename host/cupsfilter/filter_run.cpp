@@ -26,7 +26,7 @@
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
 #include "printer/BrimloftBitmapHandler.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/print_core_helper.h"
 #include "host/pipeline/property_bag.h"
 

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "support/option_check.h"
+#include "host/options/option_check.h"
 
 namespace brimloft::rasterfilter {
 

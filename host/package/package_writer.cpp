@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "host/package/font_embedding.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 namespace {

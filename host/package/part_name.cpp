@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/text.h"
 
 namespace brimloft::host {

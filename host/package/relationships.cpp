@@ -1,6 +1,6 @@
 #include "host/package/relationships.h"
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/part_name.h"
 #include "host/package/xml_markup.h"
 #include "host/package/zip_package.h"

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 namespace {

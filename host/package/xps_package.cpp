@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/part_name.h"
 #include "host/package/relationships.h"
 #include "host/package/text.h"

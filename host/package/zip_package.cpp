@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/part_name.h"
 #include "host/package/text.h"
 

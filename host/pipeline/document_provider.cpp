@@ -1,6 +1,6 @@
 #include "host/pipeline/document_provider.h"
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/xps_parts.h"
 
 namespace brimloft::host {

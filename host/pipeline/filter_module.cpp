@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "module/ClassIds.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 namespace {

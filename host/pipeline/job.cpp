@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "platform/xps_rasterizer.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/page_size_default.h"
 #include "host/pipeline/read_stream.h"
 #include "host/package/text.h"

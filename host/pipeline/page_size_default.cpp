@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/xml_markup.h"
 
 namespace brimloft::host {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 

@@ -6,7 +6,7 @@
 
 #include "platform/com_object.h"
 #include "host/package/font_embedding.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/part_name.h"
 #include "host/pipeline/read_stream.h"
 #include "host/package/text.h"

@@ -7,7 +7,7 @@
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
 #include "printerapp/printer_variants.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::printerapp {
 

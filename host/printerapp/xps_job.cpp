@@ -10,10 +10,10 @@
 #include "printerapp/job_turn.h"
 #include "printerapp/printer_variants.h"
 #include "host/pipeline/filter_module.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/job_runner.h"
-#include "support/renderer_report.h"
+#include "host/failures/renderer_report.h"
 #include "host/package/xps_package.h"
 
 namespace brimloft::printerapp {

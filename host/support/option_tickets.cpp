@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/xml_markup.h"
 
 namespace brimloft::host {

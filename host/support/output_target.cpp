@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "support/tcp_connection.h"
 
 namespace brimloft::host {

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 namespace {

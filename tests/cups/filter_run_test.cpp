@@ -17,7 +17,7 @@
 #include "fakes/scratch_folder.h"
 #include "platform/com_object.h"
 #include "raster_fixture.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft::rasterfilter {

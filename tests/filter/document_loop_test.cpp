@@ -18,7 +18,7 @@
 #include "filter/BrimloftFilter.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft {

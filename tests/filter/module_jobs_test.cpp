@@ -17,7 +17,7 @@
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft {

@@ -25,11 +25,11 @@
 #include "filter/BrimloftFilter.h"
 #include "module/trace.h"
 #include "printer/printer_test_support.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/job.h"
 #include "host/package/package_writer.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft {

@@ -7,7 +7,7 @@
 
 #include "host_test_util.h"
 #include "host/pipeline/filter_module.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/job_runner.h"
 #include "host/pipeline/write_stream.h"
 

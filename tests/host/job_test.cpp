@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "host_test_util.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/job.h"
 
 #include <xpsrassvc.h>

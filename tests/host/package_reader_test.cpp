@@ -6,7 +6,7 @@
 
 #include "host_test_util.h"
 #include "host/package/content_types.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/part_name.h"
 #include "host/package/relationships.h"
 #include "host/package/zip_package.h"

@@ -11,7 +11,7 @@
 #include "host/pipeline/job.h"
 #include "host/pipeline/job_runner.h"
 #include "host/pipeline/private_temp_folder.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "host_test_util.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/read_stream.h"
 #include "host/pipeline/write_stream.h"
 

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "module/trace_ids.h"
-#include "support/trace_file.h"
-#include "support/trace_messages.h"
+#include "host/trace/trace_file.h"
+#include "host/trace/trace_messages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "host_test_util.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/package_writer.h"
 #include "host/package/xps_package.h"
 

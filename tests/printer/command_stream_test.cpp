@@ -3,7 +3,7 @@
 #include <tuple>
 
 #include "printer_test_support.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 
 namespace brimloft {
 namespace {

@@ -6,7 +6,7 @@
 #include <platform/com_registry.h>
 
 #include "printer_test_support.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 
 namespace brimloft {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "support/paper_png.h"
-#include "support/stream_decoder.h"
+#include "host/decoder/paper_png.h"
+#include "host/decoder/stream_decoder.h"
 
 namespace brimloft::host {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <platform/com_object.h>
 
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 #include "xps/StripPlan.h"
 
 #include <cmath>

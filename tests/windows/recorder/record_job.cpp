@@ -11,7 +11,7 @@
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/text.h"
 #include "host/pipeline/write_stream.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/com_object.h"
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/package/text.h"
 
 namespace brimloft::recorder {

@@ -1,4 +1,4 @@
-#include "support/printed_paper.h"
+#include "host/decoder/printed_paper.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 // The renderer's messages about a job's pages as the host shows them and records them in the trace.
-#ifndef BRIMLOFT_HOST_SUPPORT_RENDERER_REPORT_H
-#define BRIMLOFT_HOST_SUPPORT_RENDERER_REPORT_H
+#ifndef BRIMLOFT_HOST_FAILURES_RENDERER_REPORT_H
+#define BRIMLOFT_HOST_FAILURES_RENDERER_REPORT_H
 
 #include "host/host_namespace.h"
 

@@ -1,6 +1,6 @@
 // The host's one exception type: a failure HRESULT with a message for people.
-#ifndef BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
-#define BRIMLOFT_HOST_SUPPORT_HOST_ERROR_H
+#ifndef BRIMLOFT_HOST_FAILURES_HOST_ERROR_H
+#define BRIMLOFT_HOST_FAILURES_HOST_ERROR_H
 
 #include "host/host_namespace.h"
 

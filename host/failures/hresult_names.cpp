@@ -1,8 +1,8 @@
-#include "support/hresult_names.h"
+#include "host/failures/hresult_names.h"
 
 #include <xpsobjectmodel.h>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 #include "host/pipeline/xps_parts.h"  // ERROR_NO_MORE_ITEMS, which the platform headers lack
 
 namespace brimloft::host {

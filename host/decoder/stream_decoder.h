@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/printed_paper.h"
+#include "host/decoder/printed_paper.h"
 
 namespace brimloft::host {
 

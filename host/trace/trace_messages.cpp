@@ -1,5 +1,5 @@
 // The trace point table of every unit and the text rendering of records.
-#include "support/trace_messages.h"
+#include "host/trace/trace_messages.h"
 
 #include <cinttypes>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "module/trace_ids.h"
-#include "support/renderer_report.h"
+#include "host/failures/renderer_report.h"
 
 namespace brimloft::host {
 namespace {

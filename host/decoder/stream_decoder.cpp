@@ -1,4 +1,4 @@
-#include "support/stream_decoder.h"
+#include "host/decoder/stream_decoder.h"
 
 #include <algorithm>
 #include <bitset>

@@ -1,7 +1,7 @@
 // The symbolic names of the HRESULTs the system raises, for messages: no failure ends with a bare
 // number.
-#ifndef BRIMLOFT_HOST_SUPPORT_HRESULT_NAMES_H
-#define BRIMLOFT_HOST_SUPPORT_HRESULT_NAMES_H
+#ifndef BRIMLOFT_HOST_FAILURES_HRESULT_NAMES_H
+#define BRIMLOFT_HOST_FAILURES_HRESULT_NAMES_H
 
 #include "host/host_namespace.h"
 

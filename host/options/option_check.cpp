@@ -1,10 +1,10 @@
-#include "support/option_check.h"
+#include "host/options/option_check.h"
 
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 namespace {

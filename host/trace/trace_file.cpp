@@ -1,5 +1,5 @@
 // Trace file parsing: every length is checked against what remains before it is used.
-#include "support/trace_file.h"
+#include "host/trace/trace_file.h"
 
 #include <cstring>
 #include <fstream>

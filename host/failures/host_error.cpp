@@ -1,8 +1,8 @@
-#include "support/host_error.h"
+#include "host/failures/host_error.h"
 
 #include <cstdio>
 
-#include "support/hresult_names.h"
+#include "host/failures/hresult_names.h"
 
 namespace brimloft::host {
 

@@ -1,4 +1,4 @@
-#include "support/renderer_report.h"
+#include "host/failures/renderer_report.h"
 
 #include <evntrace.h>
 

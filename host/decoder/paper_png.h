@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/printed_paper.h"
+#include "host/decoder/printed_paper.h"
 
 namespace brimloft::host {
 

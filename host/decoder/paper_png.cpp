@@ -1,4 +1,4 @@
-#include "support/paper_png.h"
+#include "host/decoder/paper_png.h"
 
 #include <png.h>
 

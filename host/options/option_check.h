@@ -1,7 +1,7 @@
 // A job's -o options against the printer's description, checked before anything is printed: a
 // wrong name or value is answered with the valid ones and, when one is close, the nearest.
-#ifndef BRIMLOFT_HOST_SUPPORT_OPTION_CHECK_H
-#define BRIMLOFT_HOST_SUPPORT_OPTION_CHECK_H
+#ifndef BRIMLOFT_HOST_OPTIONS_OPTION_CHECK_H
+#define BRIMLOFT_HOST_OPTIONS_OPTION_CHECK_H
 
 #include "host/host_namespace.h"
 
