@@ -1,6 +1,6 @@
 // Options given on the command line over the job's own print tickets.
-#ifndef BRIMLOFT_HOST_SUPPORT_OPTION_TICKETS_H
-#define BRIMLOFT_HOST_SUPPORT_OPTION_TICKETS_H
+#ifndef BRIMLOFT_HOST_TOOLS_PRINT_OPTION_TICKETS_H
+#define BRIMLOFT_HOST_TOOLS_PRINT_OPTION_TICKETS_H
 
 #include "host/host_namespace.h"
 

@@ -2,8 +2,8 @@
 // folder and renamed over the target only when the job succeeds, so a failed or stopped job leaves
 // an existing file exactly as it was; standard output, device nodes, pipes and network printers
 // receive the bytes as they come.
-#ifndef BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
-#define BRIMLOFT_HOST_SUPPORT_OUTPUT_TARGET_H
+#ifndef BRIMLOFT_HOST_TOOLS_PRINT_OUTPUT_TARGET_H
+#define BRIMLOFT_HOST_TOOLS_PRINT_OUTPUT_TARGET_H
 
 #include "host/host_namespace.h"
 

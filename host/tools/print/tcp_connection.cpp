@@ -1,4 +1,4 @@
-#include "support/tcp_connection.h"
+#include "host/tools/print/tcp_connection.h"
 
 #include <fcntl.h>
 #include <netdb.h>

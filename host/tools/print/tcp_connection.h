@@ -1,6 +1,6 @@
 // A raw TCP connection to a network printer (socket://HOST[:PORT], port 9100 by default).
-#ifndef BRIMLOFT_HOST_SUPPORT_TCP_CONNECTION_H
-#define BRIMLOFT_HOST_SUPPORT_TCP_CONNECTION_H
+#ifndef BRIMLOFT_HOST_TOOLS_PRINT_TCP_CONNECTION_H
+#define BRIMLOFT_HOST_TOOLS_PRINT_TCP_CONNECTION_H
 
 #include "host/host_namespace.h"
 

@@ -1,4 +1,4 @@
-#include "support/option_tickets.h"
+#include "host/tools/print/option_tickets.h"
 
 #include <libxml/tree.h>
 

@@ -1,4 +1,4 @@
-#include "support/output_target.h"
+#include "host/tools/print/output_target.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/failures/host_error.h"
-#include "support/tcp_connection.h"
+#include "host/tools/print/tcp_connection.h"
 
 namespace brimloft::host {
 namespace {
