@@ -78,7 +78,7 @@ foreach(tool ${BRIMLOFT_TOOLS})
 endforeach()
 
 install(FILES README.md ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog} DESTINATION ${BRIMLOFT_DOC_DIR})
-install(FILES cups/README.md DESTINATION ${BRIMLOFT_DOC_DIR} RENAME README.cups.md)
+install(FILES host/cupsfilter/README.md DESTINATION ${BRIMLOFT_DOC_DIR} RENAME README.cups.md)
 # MuPDF, linked into the platform library, with the notices of everything it carries.
 set(BRIMLOFT_MUPDF_NOTICE /usr/share/doc/libmupdf-dev/copyright)
 if(EXISTS ${BRIMLOFT_MUPDF_NOTICE})

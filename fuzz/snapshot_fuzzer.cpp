@@ -10,10 +10,10 @@
 
 #include "fakes/printer_fakes.h"
 #include "fuzz/fuzz_support.h"
+#include "host/decoder/stream_decoder.h"
 #include "module/filtertypes.h"
 #include "printer/BrimloftBitmapHandler.h"
 #include "printticket/TicketSnapshotPath.h"
-#include "host/decoder/stream_decoder.h"
 
 using namespace brimloft;
 

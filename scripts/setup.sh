@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the project's scripts and its READMEs' commands use: the build
 # and its libraries, the tests (python3 stands in for a network printer), the Windows cross-build,
-# the sanitizer builds, CUPS with the commands cups/README.md walks through (cupsfilter, lpadmin,
+# the sanitizer builds, CUPS with the commands host/cupsfilter/README.md walks through (cupsfilter, lpadmin,
 # lp), the printer application's browser test (Chromium driven from Node), and the install check
 # (man, bash completion, the Debian package and lintian). Quick and quiet when all are installed.
 set -euo pipefail

@@ -58,8 +58,8 @@ for page in "$prefix"/share/man/man*/*.gz; do
       grep -oE '\[--?[A-Za-z][-A-Za-z]*' <<<"$help"; } | grep -oE -- '--?[A-Za-z][-A-Za-z]*' | sort -u || true)
     entries=$(grep -E '^ {7}-' <<<"$text" || true)
   else  # the CUPS filter: the options of the PPD files
-    options=$(sed -n 's/^ *Option "\([A-Za-z]*\)\/.*/\1/p' cups/brimloft.drv)
-    [ -n "$options" ] || fail "no options found in cups/brimloft.drv"
+    options=$(sed -n 's/^ *Option "\([A-Za-z]*\)\/.*/\1/p' host/cupsfilter/ppd/brimloft.drv)
+    [ -n "$options" ] || fail "no options found in host/cupsfilter/ppd/brimloft.drv"
     entries=$(grep -E '^ {7}[A-Za-z]+=' <<<"$text" || true)
   fi
   for option in $options; do

@@ -1,4 +1,4 @@
-#include "cupsfilter/filter_run.h"
+#include "host/cupsfilter/filter_run.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,17 +18,18 @@
 #include <new>
 #include <stdexcept>
 
-#include "cupsfilter/job_options.h"
-#include "cupsfilter/ppd_settings.h"
-#include "cupsfilter/private_temp_folder.h"
-#include "cupsfilter/raster_pages.h"
+#include "host/cupsfilter/job_options.h"
+#include "host/cupsfilter/ppd_settings.h"
+#include "host/cupsfilter/raster_pages.h"
+#include "host/cupsfilter/snapshot_ticket.h"
+#include "host/failures/host_error.h"
+#include "host/pipeline/print_core_helper.h"
+#include "host/pipeline/private_temp_folder.h"
+#include "host/pipeline/property_bag.h"
 #include "module/ComPtr.h"
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
 #include "printer/BrimloftBitmapHandler.h"
-#include "host/failures/host_error.h"
-#include "host/pipeline/print_core_helper.h"
-#include "host/pipeline/property_bag.h"
 
 namespace brimloft::rasterfilter {
 
@@ -124,7 +125,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
   ComApartment apartment;
   // The printer output reads its options from the ticket snapshot before every strip; this job's
   // snapshot lives in a folder of its own.
-  PrivateTempFolder folder("rastertobrimloft");
+  host::PrivateTempFolder folder("rastertobrimloft");
   WriteSnapshotTicket(platform::DefaultTicketXml(printer, resolved.features));
 
   step = "setting up the printer output";

@@ -1,4 +1,4 @@
-#include "cupsfilter/job_options.h"
+#include "host/cupsfilter/job_options.h"
 
 #include <sstream>
 

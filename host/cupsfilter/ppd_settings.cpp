@@ -1,4 +1,4 @@
-#include "cupsfilter/ppd_settings.h"
+#include "host/cupsfilter/ppd_settings.h"
 
 // The PPD interface is marked deprecated in libcups, yet it is how a CUPS filter reads the
 // queue's PPD file; this file holds nothing else.

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "cupsfilter/job_options.h"
+#include "host/cupsfilter/job_options.h"
 
 namespace brimloft::rasterfilter {
 

@@ -1,10 +1,10 @@
-#include "cupsfilter/raster_pages.h"
+#include "host/cupsfilter/raster_pages.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "cupsfilter/strip_plan.h"
+#include "host/cupsfilter/strip_plan.h"
 #include "module/filtertypes.h"
 
 namespace brimloft::rasterfilter {

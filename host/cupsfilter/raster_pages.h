@@ -13,7 +13,7 @@
 #include <ostream>
 #include <string>
 
-#include "cupsfilter/raster_rows.h"
+#include "host/cupsfilter/raster_rows.h"
 #include "module/ComPtr.h"
 #include "printer/BrimloftBitmapHandler.h"
 

@@ -1,4 +1,4 @@
-#include "cupsfilter/raster_rows.h"
+#include "host/cupsfilter/raster_rows.h"
 
 #include <cstdint>
 

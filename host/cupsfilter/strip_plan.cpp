@@ -1,8 +1,8 @@
-#include "cupsfilter/strip_plan.h"
+#include "host/cupsfilter/strip_plan.h"
 
 #include <string>
 
-#include "cupsfilter/raster_rows.h"
+#include "host/cupsfilter/raster_rows.h"
 
 namespace brimloft::rasterfilter {
 

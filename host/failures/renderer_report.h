@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "host/pipeline/document_provider.h"
 #include "platform/renderer_messages.h"
 #include "platform/trace_controller.h"
-#include "host/pipeline/document_provider.h"
 
 namespace brimloft::host {
 

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <memory>
 
-#include "host/package/font_embedding.h"
 #include "host/failures/host_error.h"
+#include "host/package/font_embedding.h"
 
 namespace brimloft::host {
 namespace {

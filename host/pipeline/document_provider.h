@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "host/package/xps_package.h"
 #include "module/ComPtr.h"
 #include "platform/com_object.h"
-#include "host/package/xps_package.h"
 
 namespace brimloft::host {
 

@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "module/ClassIds.h"
 #include "host/failures/host_error.h"
+#include "module/ClassIds.h"
 
 namespace brimloft::host {
 namespace {

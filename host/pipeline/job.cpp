@@ -3,11 +3,11 @@
 #include <atomic>
 #include <stdexcept>
 
-#include "platform/xps_rasterizer.h"
 #include "host/failures/host_error.h"
+#include "host/package/text.h"
 #include "host/pipeline/page_size_default.h"
 #include "host/pipeline/read_stream.h"
-#include "host/package/text.h"
+#include "platform/xps_rasterizer.h"
 
 namespace brimloft::host {
 namespace {

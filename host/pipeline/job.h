@@ -17,14 +17,14 @@
 #include <memory>
 #include <string>
 
-#include "module/ComPtr.h"
-#include "platform/printer_description.h"
-#include "platform/renderer_messages.h"
+#include "host/package/xps_package.h"
 #include "host/pipeline/document_provider.h"
 #include "host/pipeline/pipeline_objects.h"
 #include "host/pipeline/print_core_helper.h"
 #include "host/pipeline/property_bag.h"
-#include "host/package/xps_package.h"
+#include "module/ComPtr.h"
+#include "platform/printer_description.h"
+#include "platform/renderer_messages.h"
 
 namespace brimloft::host {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "module/ComPtr.h"
 #include "host/pipeline/job.h"
+#include "module/ComPtr.h"
 
 namespace brimloft::host {
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 
-#include "platform/printer_description.h"
 #include "host/package/xps_package.h"
+#include "platform/printer_description.h"
 
 namespace brimloft::host {
 

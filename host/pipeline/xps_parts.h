@@ -10,8 +10,8 @@
 
 #include <memory>
 
-#include "module/ComPtr.h"
 #include "host/package/xps_package.h"
+#include "module/ComPtr.h"
 
 #ifndef ERROR_NO_MORE_ITEMS
 #define ERROR_NO_MORE_ITEMS 259L

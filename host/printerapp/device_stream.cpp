@@ -1,4 +1,4 @@
-#include "printerapp/device_stream.h"
+#include "host/printerapp/device_stream.h"
 
 namespace brimloft::printerapp {
 

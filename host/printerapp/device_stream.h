@@ -5,8 +5,8 @@
 
 #include <pappl/pappl.h>
 
-#include "module/ComPtr.h"
 #include "host/pipeline/write_stream.h"
+#include "module/ComPtr.h"
 
 namespace brimloft::printerapp {
 

@@ -1,4 +1,4 @@
-#include "printerapp/driver_setup.h"
+#include "host/printerapp/driver_setup.h"
 
 #include <cstring>
 #include <filesystem>
@@ -6,12 +6,12 @@
 #include <mutex>
 #include <vector>
 
+#include "host/printerapp/document_jobs.h"
+#include "host/printerapp/media_sizes.h"
+#include "host/printerapp/printer_variants.h"
+#include "host/printerapp/raster_driver.h"
+#include "host/printerapp/vendor_attributes.h"
 #include "platform/printer_description.h"
-#include "printerapp/document_jobs.h"
-#include "printerapp/media_sizes.h"
-#include "printerapp/printer_variants.h"
-#include "printerapp/raster_driver.h"
-#include "printerapp/vendor_attributes.h"
 
 namespace brimloft::printerapp {
 

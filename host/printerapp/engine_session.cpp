@@ -1,4 +1,4 @@
-#include "printerapp/engine_session.h"
+#include "host/printerapp/engine_session.h"
 
 #include <objbase.h>
 

@@ -1,4 +1,4 @@
-#include "printerapp/file_device.h"
+#include "host/printerapp/file_device.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "printerapp/driver_setup.h"
+#include "host/printerapp/driver_setup.h"
 
 namespace brimloft::printerapp {
 

@@ -1,13 +1,13 @@
-#include "printerapp/job_context.h"
+#include "host/printerapp/job_context.h"
 
 #include <cctype>
 #include <new>
 #include <stdexcept>
 
+#include "host/failures/host_error.h"
+#include "host/printerapp/printer_variants.h"
 #include "module/filtertypes.h"
 #include "platform/printer_description.h"
-#include "printerapp/printer_variants.h"
-#include "host/failures/host_error.h"
 
 namespace brimloft::printerapp {
 

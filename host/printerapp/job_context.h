@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "printerapp/job_features.h"
+#include "host/printerapp/job_features.h"
 
 namespace brimloft::printerapp {
 

@@ -1,7 +1,7 @@
-#include "printerapp/job_features.h"
+#include "host/printerapp/job_features.h"
 
-#include "printerapp/media_sizes.h"
-#include "printerapp/vendor_attributes.h"
+#include "host/printerapp/media_sizes.h"
+#include "host/printerapp/vendor_attributes.h"
 
 namespace brimloft::printerapp {
 

@@ -1,4 +1,4 @@
-#include "printerapp/job_turn.h"
+#include "host/printerapp/job_turn.h"
 
 #include <chrono>
 #include <condition_variable>

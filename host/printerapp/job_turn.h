@@ -12,7 +12,7 @@
 #include <chrono>
 #include <exception>
 
-#include "printerapp/job_context.h"
+#include "host/printerapp/job_context.h"
 
 namespace brimloft::printerapp {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "printerapp/driver_setup.h"
-#include "printerapp/printer_variants.h"
-#include "printerapp/system_setup.h"
+#include "host/printerapp/driver_setup.h"
+#include "host/printerapp/printer_variants.h"
+#include "host/printerapp/system_setup.h"
 
 namespace {
 

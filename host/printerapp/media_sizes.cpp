@@ -1,4 +1,4 @@
-#include "printerapp/media_sizes.h"
+#include "host/printerapp/media_sizes.h"
 
 #include <cups/cups.h>
 

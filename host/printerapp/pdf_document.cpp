@@ -1,4 +1,4 @@
-#include "printerapp/pdf_document.h"
+#include "host/printerapp/pdf_document.h"
 
 #include <mupdf/fitz.h>
 

@@ -2,15 +2,15 @@
 #include <cmath>
 #include <exception>
 
-#include "cupsfilter/strip_plan.h"
+#include "host/cupsfilter/strip_plan.h"
+#include "host/printerapp/device_stream.h"
+#include "host/printerapp/document_jobs.h"
+#include "host/printerapp/job_context.h"
+#include "host/printerapp/job_turn.h"
+#include "host/printerapp/pdf_document.h"
+#include "host/printerapp/printer_variants.h"
+#include "host/printerapp/strip_printer.h"
 #include "printer/BrimloftBitmapHandler.h"
-#include "printerapp/device_stream.h"
-#include "printerapp/document_jobs.h"
-#include "printerapp/job_context.h"
-#include "printerapp/job_turn.h"
-#include "printerapp/pdf_document.h"
-#include "printerapp/printer_variants.h"
-#include "printerapp/strip_printer.h"
 
 namespace brimloft::printerapp {
 

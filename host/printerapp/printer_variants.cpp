@@ -1,4 +1,4 @@
-#include "printerapp/printer_variants.h"
+#include "host/printerapp/printer_variants.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,16 +1,16 @@
-#include "printerapp/raster_driver.h"
+#include "host/printerapp/raster_driver.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "cupsfilter/raster_rows.h"
-#include "cupsfilter/strip_plan.h"
-#include "printerapp/device_stream.h"
-#include "printerapp/job_context.h"
-#include "printerapp/job_turn.h"
-#include "printerapp/printer_variants.h"
-#include "printerapp/strip_printer.h"
+#include "host/cupsfilter/raster_rows.h"
+#include "host/cupsfilter/strip_plan.h"
+#include "host/printerapp/device_stream.h"
+#include "host/printerapp/job_context.h"
+#include "host/printerapp/job_turn.h"
+#include "host/printerapp/printer_variants.h"
+#include "host/printerapp/strip_printer.h"
 
 namespace brimloft::printerapp {
 

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "printerapp/document_jobs.h"
-#include "printerapp/job_context.h"
-#include "printerapp/job_turn.h"
+#include "host/printerapp/document_jobs.h"
+#include "host/printerapp/job_context.h"
+#include "host/printerapp/job_turn.h"
 
 namespace brimloft::printerapp {
 

@@ -1,10 +1,10 @@
-#include "printerapp/state_saving.h"
+#include "host/printerapp/state_saving.h"
 
 #include <atomic>
 #include <chrono>
 #include <ctime>
 
-#include "printerapp/job_turn.h"
+#include "host/printerapp/job_turn.h"
 
 namespace brimloft::printerapp {
 

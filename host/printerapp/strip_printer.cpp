@@ -1,13 +1,13 @@
-#include "printerapp/strip_printer.h"
+#include "host/printerapp/strip_printer.h"
 
 #include <objbase.h>
 #include <oleauto.h>
 
-#include "cupsfilter/private_temp_folder.h"
-#include "module/filtertypes.h"
-#include "platform/printer_description.h"
+#include "host/cupsfilter/snapshot_ticket.h"
 #include "host/pipeline/print_core_helper.h"
 #include "host/pipeline/property_bag.h"
+#include "module/filtertypes.h"
+#include "platform/printer_description.h"
 
 namespace brimloft::printerapp {
 

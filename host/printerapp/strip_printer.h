@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "host/printerapp/engine_session.h"
+#include "host/printerapp/job_features.h"
 #include "module/ComPtr.h"
 #include "printer/BrimloftBitmapHandler.h"
-#include "printerapp/engine_session.h"
-#include "printerapp/job_features.h"
 
 namespace brimloft::printerapp {
 

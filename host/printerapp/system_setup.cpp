@@ -1,4 +1,4 @@
-#include "printerapp/system_setup.h"
+#include "host/printerapp/system_setup.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "printerapp/document_jobs.h"
-#include "printerapp/driver_setup.h"
-#include "printerapp/file_device.h"
-#include "printerapp/printer_variants.h"
-#include "printerapp/state_saving.h"
+#include "host/printerapp/document_jobs.h"
+#include "host/printerapp/driver_setup.h"
+#include "host/printerapp/file_device.h"
+#include "host/printerapp/printer_variants.h"
+#include "host/printerapp/state_saving.h"
 
 namespace brimloft::printerapp {
 

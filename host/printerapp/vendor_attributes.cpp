@@ -1,4 +1,4 @@
-#include "printerapp/vendor_attributes.h"
+#include "host/printerapp/vendor_attributes.h"
 
 #include <algorithm>
 

@@ -2,19 +2,19 @@
 #include <exception>
 #include <stdexcept>
 
-#include "platform/printer_description.h"
-#include "printerapp/device_stream.h"
-#include "printerapp/document_jobs.h"
-#include "printerapp/engine_session.h"
-#include "printerapp/job_context.h"
-#include "printerapp/job_turn.h"
-#include "printerapp/printer_variants.h"
-#include "host/pipeline/filter_module.h"
 #include "host/failures/host_error.h"
-#include "host/pipeline/job.h"
-#include "host/pipeline/job_runner.h"
 #include "host/failures/renderer_report.h"
 #include "host/package/xps_package.h"
+#include "host/pipeline/filter_module.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/job_runner.h"
+#include "host/printerapp/device_stream.h"
+#include "host/printerapp/document_jobs.h"
+#include "host/printerapp/engine_session.h"
+#include "host/printerapp/job_context.h"
+#include "host/printerapp/job_turn.h"
+#include "host/printerapp/printer_variants.h"
+#include "platform/printer_description.h"
 
 namespace brimloft::printerapp {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "module/trace_ids.h"
 #include "host/failures/renderer_report.h"
+#include "module/trace_ids.h"
 
 namespace brimloft::host {
 namespace {

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "cupsfilter/filter_run.h"
 #include "fakes/scratch_folder.h"
-#include "platform/com_object.h"
-#include "raster_fixture.h"
+#include "host/cupsfilter/filter_run.h"
 #include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
+#include "platform/com_object.h"
+#include "raster_fixture.h"
 
 namespace brimloft::rasterfilter {
 namespace {

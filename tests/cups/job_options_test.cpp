@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "cupsfilter/job_options.h"
+#include "host/cupsfilter/job_options.h"
 
 namespace brimloft::rasterfilter {
 namespace {

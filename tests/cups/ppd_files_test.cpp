@@ -1,4 +1,5 @@
-// The PPD files compiled from cups/brimloft.drv offer exactly what the printer descriptions offer.
+// The PPD files compiled from host/cupsfilter/ppd/brimloft.drv offer exactly what the printer
+// descriptions offer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cupsfilter/ppd_settings.h"
+#include "host/cupsfilter/ppd_settings.h"
 #include "platform/printer_description.h"
 
 namespace brimloft::rasterfilter {

@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "cupsfilter/ppd_settings.h"
 #include "fakes/scratch_folder.h"
+#include "host/cupsfilter/ppd_settings.h"
 #include "raster_fixture.h"
 
 namespace brimloft::rasterfilter {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "cupsfilter/raster_rows.h"
+#include "host/cupsfilter/raster_rows.h"
 #include "raster_fixture.h"
 
 namespace brimloft::rasterfilter {

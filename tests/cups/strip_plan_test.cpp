@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "cupsfilter/raster_rows.h"
-#include "cupsfilter/strip_plan.h"
+#include "host/cupsfilter/raster_rows.h"
+#include "host/cupsfilter/strip_plan.h"
 
 namespace brimloft::rasterfilter {
 namespace {

@@ -14,11 +14,11 @@
 
 #include "fakes/scratch_folder.h"
 #include "fakes/trace_capture.h"
-#include "filter/job_package.h"
 #include "filter/BrimloftFilter.h"
+#include "filter/job_package.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft {

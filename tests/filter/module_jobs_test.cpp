@@ -14,10 +14,10 @@
 
 #include "fakes/scratch_folder.h"
 #include "filter/job_package.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
 
 namespace brimloft {

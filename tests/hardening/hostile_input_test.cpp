@@ -23,14 +23,14 @@
 #include "fakes/scratch_folder.h"
 #include "fakes/trace_capture.h"
 #include "filter/BrimloftFilter.h"
+#include "host/decoder/stream_decoder.h"
+#include "host/failures/host_error.h"
+#include "host/package/package_writer.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/pipeline_objects.h"
+#include "host/pipeline/write_stream.h"
 #include "module/trace.h"
 #include "printer/printer_test_support.h"
-#include "host/failures/host_error.h"
-#include "host/pipeline/job.h"
-#include "host/package/package_writer.h"
-#include "host/pipeline/pipeline_objects.h"
-#include "host/decoder/stream_decoder.h"
-#include "host/pipeline/write_stream.h"
 
 namespace brimloft {
 namespace {

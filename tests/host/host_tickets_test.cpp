@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "fakes/com_apartment.h"
-#include "module/filtertypes.h"
-#include "host_test_util.h"
-#include "printticket/PThandler.h"
-#include "host/pipeline/job.h"
 #include "host/package/package_writer.h"
+#include "host/pipeline/job.h"
+#include "host_test_util.h"
+#include "module/filtertypes.h"
+#include "printticket/PThandler.h"
 
 
 namespace {

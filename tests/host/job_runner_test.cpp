@@ -5,11 +5,11 @@
 #include <atomic>
 #include <thread>
 
-#include "host_test_util.h"
-#include "host/pipeline/filter_module.h"
 #include "host/failures/host_error.h"
+#include "host/pipeline/filter_module.h"
 #include "host/pipeline/job_runner.h"
 #include "host/pipeline/write_stream.h"
+#include "host_test_util.h"
 
 
 namespace {

@@ -1,9 +1,9 @@
 // A job set up as the pipeline sets it up: reader, writer and the property bag entries.
 #include <gtest/gtest.h>
 
-#include "host_test_util.h"
 #include "host/failures/host_error.h"
 #include "host/pipeline/job.h"
+#include "host_test_util.h"
 
 #include <xpsrassvc.h>
 #include "host/pipeline/write_stream.h"

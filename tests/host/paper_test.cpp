@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "host_test_util.h"
+#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/job_runner.h"
 #include "host/pipeline/private_temp_folder.h"
-#include "host/decoder/stream_decoder.h"
 #include "host/pipeline/write_stream.h"
+#include "host_test_util.h"
 
 namespace {
 

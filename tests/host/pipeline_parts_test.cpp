@@ -3,12 +3,12 @@
 
 #include <algorithm>
 
-#include "host_test_util.h"
-#include "host/pipeline/document_provider.h"
 #include "host/package/font_embedding.h"
 #include "host/package/package_writer.h"
 #include "host/package/text.h"
+#include "host/pipeline/document_provider.h"
 #include "host/pipeline/xps_parts.h"
+#include "host_test_util.h"
 
 
 namespace {

@@ -5,10 +5,10 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "host_test_util.h"
 #include "host/failures/host_error.h"
 #include "host/pipeline/read_stream.h"
 #include "host/pipeline/write_stream.h"
+#include "host_test_util.h"
 
 
 namespace {

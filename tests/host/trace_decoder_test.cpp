@@ -11,9 +11,9 @@
 #include <set>
 #include <sstream>
 
-#include "module/trace_ids.h"
 #include "host/trace/trace_file.h"
 #include "host/trace/trace_messages.h"
+#include "module/trace_ids.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host_test_util.h"
 #include "host/failures/host_error.h"
 #include "host/package/package_writer.h"
 #include "host/package/xps_package.h"
+#include "host_test_util.h"
 
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <tuple>
 
-#include "printer_test_support.h"
 #include "host/decoder/stream_decoder.h"
+#include "printer_test_support.h"
 
 namespace brimloft {
 namespace {

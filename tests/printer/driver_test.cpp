@@ -5,8 +5,8 @@
 
 #include <platform/com_registry.h>
 
-#include "printer_test_support.h"
 #include "host/decoder/stream_decoder.h"
+#include "printer_test_support.h"
 
 namespace brimloft {
 namespace {

@@ -16,9 +16,9 @@
 #include <fstream>
 #include <vector>
 
-#include "module/filtertypes.h"
 #include "host/pipeline/property_bag.h"
 #include "host/pipeline/write_stream.h"
+#include "module/filtertypes.h"
 #include "xps/rasinterface.h"
 
 namespace brimloft {

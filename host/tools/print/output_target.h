@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "module/ComPtr.h"
 #include "host/pipeline/write_stream.h"
+#include "module/ComPtr.h"
 
 namespace brimloft::host {
 

@@ -16,22 +16,22 @@
 #include <thread>
 #include <vector>
 
+#include "host/decoder/paper_png.h"
+#include "host/decoder/stream_decoder.h"
+#include "host/failures/host_error.h"
+#include "host/failures/renderer_report.h"
+#include "host/options/option_check.h"
+#include "host/pipeline/filter_module.h"
+#include "host/pipeline/job.h"
+#include "host/pipeline/job_runner.h"
+#include "host/pipeline/private_temp_folder.h"
+#include "host/pipeline/write_stream.h"
+#include "host/tools/print/option_tickets.h"
+#include "host/tools/print/output_target.h"
 #include "module/trace.h"
 #include "module/trace_ids.h"
 #include "platform/trace_controller.h"
 #include "printer/HeadWidth.h"
-#include "host/pipeline/filter_module.h"
-#include "host/failures/host_error.h"
-#include "host/pipeline/job.h"
-#include "host/pipeline/job_runner.h"
-#include "host/options/option_check.h"
-#include "host/tools/print/option_tickets.h"
-#include "host/tools/print/output_target.h"
-#include "host/decoder/paper_png.h"
-#include "host/pipeline/private_temp_folder.h"
-#include "host/failures/renderer_report.h"
-#include "host/decoder/stream_decoder.h"
-#include "host/pipeline/write_stream.h"
 
 
 namespace {

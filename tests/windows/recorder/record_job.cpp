@@ -7,13 +7,13 @@
 #include <string>
 #include <thread>
 
-#include "recorder/recording_objects.h"
+#include "host/failures/host_error.h"
+#include "host/package/text.h"
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/pipeline_objects.h"
-#include "host/failures/host_error.h"
-#include "host/package/text.h"
 #include "host/pipeline/write_stream.h"
+#include "recorder/recording_objects.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/com_object.h"
 #include "host/failures/host_error.h"
 #include "host/package/text.h"
+#include "platform/com_object.h"
 
 namespace brimloft::recorder {
 namespace {

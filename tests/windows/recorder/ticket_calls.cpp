@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "recorder/recording_objects.h"
 #include "host/package/text.h"
+#include "recorder/recording_objects.h"
 
 namespace brimloft::recorder {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cupsfilter/filter_run.h"
+#include "host/cupsfilter/filter_run.h"
 #include "host/pipeline/write_stream.h"
 
 namespace {

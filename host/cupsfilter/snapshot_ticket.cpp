@@ -1,4 +1,4 @@
-#include "cupsfilter/private_temp_folder.h"
+#include "host/cupsfilter/snapshot_ticket.h"
 
 #include <fstream>
 #include <stdexcept>
