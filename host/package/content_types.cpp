@@ -1,7 +1,7 @@
 #include "host/package/content_types.h"
 
 #include "host/failures/host_error.h"
-#include "host/package/part_name.h"
+#include "host/package/part_reference.h"
 #include "host/package/text.h"
 #include "host/package/xml_markup.h"
 

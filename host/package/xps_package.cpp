@@ -3,7 +3,7 @@
 #include <set>
 
 #include "host/failures/host_error.h"
-#include "host/package/part_name.h"
+#include "host/package/part_reference.h"
 #include "host/package/relationships.h"
 #include "host/package/text.h"
 #include "host/package/xml_markup.h"

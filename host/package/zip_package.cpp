@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "host/failures/host_error.h"
-#include "host/package/part_name.h"
+#include "host/package/part_reference.h"
 #include "host/package/text.h"
 
 namespace brimloft::host {

@@ -4,12 +4,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/com_object.h"
-#include "host/package/font_embedding.h"
 #include "host/failures/host_error.h"
-#include "host/package/part_name.h"
-#include "host/pipeline/read_stream.h"
+#include "host/package/font_embedding.h"
+#include "host/package/part_reference.h"
 #include "host/package/text.h"
+#include "host/pipeline/read_stream.h"
+#include "platform/com_object.h"
 
 namespace brimloft::host {
 namespace {

@@ -4,12 +4,12 @@
 
 #include <filesystem>
 
-#include "host_test_util.h"
-#include "host/package/content_types.h"
 #include "host/failures/host_error.h"
-#include "host/package/part_name.h"
+#include "host/package/content_types.h"
+#include "host/package/part_reference.h"
 #include "host/package/relationships.h"
 #include "host/package/zip_package.h"
+#include "host_test_util.h"
 
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/package/part_name.h"
+#include "host/package/part_reference.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // Part names of an Open Packaging Conventions package: "/dir/name.ext", compared without regard
 // to ASCII case and percent-encoding, as the conventions require.
-#ifndef BRIMLOFT_HOST_PACKAGE_PART_NAME_H
-#define BRIMLOFT_HOST_PACKAGE_PART_NAME_H
+#ifndef BRIMLOFT_HOST_PACKAGE_PART_REFERENCE_H
+#define BRIMLOFT_HOST_PACKAGE_PART_REFERENCE_H
 
 #include "host/host_namespace.h"
 
