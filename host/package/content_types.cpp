@@ -16,13 +16,13 @@ ContentTypes::ContentTypes(const std::vector<unsigned char>& markup) {
     if (kind == "Default") {
       defaults_[AsciiLower(Attribute(e, "Extension"))] = Attribute(e, "ContentType");
     } else if (kind == "Override") {
-      overrides_[PartKey(Attribute(e, "PartName"))] = Attribute(e, "ContentType");
+      overrides_[PartNameKey(Attribute(e, "PartName"))] = Attribute(e, "ContentType");
     }
   }
 }
 
 std::string ContentTypes::Of(const std::string& partName) const {
-  if (const auto it = overrides_.find(PartKey(partName)); it != overrides_.end()) return it->second;
+  if (const auto it = overrides_.find(PartNameKey(partName)); it != overrides_.end()) return it->second;
   if (const auto it = defaults_.find(AsciiLower(PartExtension(partName))); it != defaults_.end()) return it->second;
   return "";
 }

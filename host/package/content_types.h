@@ -22,7 +22,7 @@ class ContentTypes {
 
  private:
   std::map<std::string, std::string> defaults_;   // lower-case extension -> type
-  std::map<std::string, std::string> overrides_;  // PartKey -> type
+  std::map<std::string, std::string> overrides_;  // PartNameKey -> type
 };
 
 }  // namespace brimloft::host

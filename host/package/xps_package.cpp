@@ -157,7 +157,7 @@ PageEntry XpsPackage::LoadPage(const std::string& name) {
       page.ticket = ExistingPart(name, r.target, "print ticket");
     } else if (IsRelType(r.type, "required-resource") || IsRelType(r.type, "restricted-font")) {
       const std::string part = ExistingPart(name, r.target, "required resource");
-      if (!seen.insert(PartKey(part)).second) continue;
+      if (!seen.insert(PartNameKey(part)).second) continue;
       const std::string type = types_.Of(part);
       page.resources.push_back({part, type, KindOfContentType(type)});
     }

@@ -104,13 +104,13 @@ ZipPackage::ZipPackage(const std::string& path, const PackageLimits& limits) : p
 
       const std::string name = item[0] == '/' ? item : "/" + item;
       if (auto piece = PieceOf(name)) {
-        const std::string key = PartKey(piece->first);
+        const std::string key = PartNameKey(piece->first);
         piece->second.index = static_cast<std::uint64_t>(i);
         pieces[key].push_back(piece->second);
         pieceSpelling.emplace(key, piece->first);
         continue;
       }
-      const std::string key = PartKey(name);
+      const std::string key = PartNameKey(name);
       if (parts_.count(key)) throw HostError(HrBadPackage(), path + ": duplicate part " + name);
       parts_[key] = Part{name, {static_cast<std::uint64_t>(i)}, st.size};
       order_.push_back(key);
@@ -144,12 +144,12 @@ ZipPackage::ZipPackage(const std::string& path, const PackageLimits& limits) : p
 ZipPackage::~ZipPackage() { zip_discard(archive_); }
 
 const ZipPackage::Part& ZipPackage::Find(const std::string& partName) const {
-  const auto it = parts_.find(PartKey(partName));
+  const auto it = parts_.find(PartNameKey(partName));
   if (it == parts_.end()) throw HostError(HrMissingPart(), path_ + ": the package has no part " + partName);
   return it->second;
 }
 
-bool ZipPackage::Contains(const std::string& partName) const { return parts_.count(PartKey(partName)) != 0; }
+bool ZipPackage::Contains(const std::string& partName) const { return parts_.count(PartNameKey(partName)) != 0; }
 
 const std::string& ZipPackage::CanonicalName(const std::string& partName) const { return Find(partName).name; }
 

@@ -53,7 +53,7 @@ class ZipPackage {
 
   zip* archive_ = nullptr;
   std::string path_;
-  std::map<std::string, Part> parts_;  // by PartKey
+  std::map<std::string, Part> parts_;  // by PartNameKey
   std::vector<std::string> order_;
   mutable std::mutex mutex_;
 };

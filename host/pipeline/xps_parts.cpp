@@ -213,9 +213,9 @@ class PagePart final : public PartObject<IFixedPage, &IID_IFixedPage> {
     if (uri == nullptr || ppUnk == nullptr) return E_POINTER;
     *ppUnk = nullptr;
     return Guarded(*package_, [&] {
-      const std::string key = PartKey(ResolvePartReference(name_, Narrow(uri)));
+      const std::string key = PartNameKey(ResolvePartReference(name_, Narrow(uri)));
       for (const ResourceEntry& e : page_.resources)
-        if (PartKey(e.name) == key) {
+        if (PartNameKey(e.name) == key) {
           *ppUnk = MakeResourcePart(package_, e).Detach();
           return;
         }

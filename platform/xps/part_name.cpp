@@ -9,8 +9,10 @@
 namespace platform::xps {
 namespace {
 
-bool IsHex(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
-int HexValue(wchar_t c) { return c <= L'9' ? c - L'0' : (c | 0x20) - L'a' + 10; }
+template <class Char>
+bool IsHex(Char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+template <class Char>
+int HexValue(Char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 bool IsAlnum(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'); }
 bool IsUnreserved(wchar_t c) { return IsAlnum(c) || c == L'-' || c == L'.' || c == L'_' || c == L'~'; }
 bool IsSubDelim(wchar_t c) { return c != 0 && std::wstring(L"!$&'()*+,;=").find(c) != std::wstring::npos; }
@@ -51,15 +53,15 @@ class PartUri : public ComObject<IOpcPartUri, &IID_IUri, &IID_IOpcUri, &IID_IOpc
   HRESULT STDMETHODCALLTYPE IsRelationshipsPartUri(BOOL* isRelationships) override {
     if (isRelationships == nullptr) return E_POINTER;
     const size_t slash = key_.rfind(L'/');
-    const bool inRels = slash >= 6 && key_.compare(slash - 6, 6, L"/_RELS") == 0;
-    const bool relsExt = key_.size() > 5 && key_.compare(key_.size() - 5, 5, L".RELS") == 0;
+    const bool inRels = slash >= 6 && key_.compare(slash - 6, 6, "/_RELS") == 0;
+    const bool relsExt = key_.size() > 5 && key_.compare(key_.size() - 5, 5, ".RELS") == 0;
     *isRelationships = inRels && relsExt;
     return S_OK;
   }
 
  private:
   const std::wstring name_;
-  const std::wstring key_;
+  const std::string key_;
 };
 
 // Removes "." and ".." segments from an absolute path (RFC 3986, 5.2.4).
@@ -111,11 +113,44 @@ HRESULT ValidatePartName(const std::wstring& name) {
   return S_OK;
 }
 
-std::wstring PartNameKey(const std::wstring& name) {
-  std::wstring key = name;
-  for (auto& c : key)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+std::string PartNameKey(std::string_view name) {
+  std::string key;
+  key.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    if (c == '%' && i + 2 < name.size() && IsHex(name[i + 1]) && IsHex(name[i + 2])) {
+      c = static_cast<char>(HexValue(name[i + 1]) * 16 + HexValue(name[i + 2]));
+      i += 2;
+    }
+    key.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+  }
   return key;
+}
+
+std::string PartNameKey(const std::wstring& name) { return PartNameKey(ToUtf8(name)); }
+
+bool IsExternalReference(std::string_view reference) {
+  const size_t colon = reference.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  const size_t slash = reference.find('/');
+  if (slash != std::string_view::npos && slash < colon) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = reference[i];
+    const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alpha && !(i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return false;
+  }
+  return true;
+}
+
+std::string RelationshipsPartName(const std::string& sourcePart) {
+  const size_t slash = sourcePart.rfind('/');
+  return sourcePart.substr(0, slash + 1) + "_rels/" + sourcePart.substr(slash + 1) + ".rels";
+}
+
+std::string PartExtension(const std::string& partName) {
+  const std::string last = partName.substr(partName.rfind('/') + 1);
+  const size_t dot = last.rfind('.');
+  return dot == std::string::npos ? std::string() : last.substr(dot + 1);
 }
 
 std::wstring ResolvePartReference(const std::wstring& base, const std::wstring& reference) {

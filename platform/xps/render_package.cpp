@@ -67,7 +67,7 @@ class PackageParts {
   }
 
  private:
-  std::set<std::wstring> names_;
+  std::set<std::string> names_;  // by PartNameKey
   std::vector<Part> parts_;
 };
 

@@ -125,10 +125,10 @@ class ResourceCollection : public ComObject<Collection, Iid> {
   HRESULT STDMETHODCALLTYPE GetByPartName(IOpcPartUri* partName, Item** part) override {
     if (partName == nullptr || part == nullptr) return E_POINTER;
     *part = nullptr;
-    std::wstring wanted;
-    HRESULT hr = GetPartNameString(partName, wanted);
+    std::wstring wantedName;
+    HRESULT hr = GetPartNameString(partName, wantedName);
     if (FAILED(hr)) return hr;
-    wanted = PartNameKey(wanted);
+    const std::string wanted = PartNameKey(wantedName);
     for (const auto& item : items_) {
       Ref<IOpcPartUri> name;
       std::wstring text;

@@ -57,8 +57,8 @@ TEST(PartName, RejectsReferencesThatLeaveThePackage) {
 }
 
 TEST(PartName, ComparesWithoutCaseAndEscapes) {
-  EXPECT_EQ(host::PartKey("/Documents/1/Pages/A%20B.FPage"), host::PartKey("/documents/1/pages/a b.fpage"));
-  EXPECT_NE(host::PartKey("/a/b"), host::PartKey("/a/c"));
+  EXPECT_EQ(host::PartNameKey("/Documents/1/Pages/A%20B.FPage"), host::PartNameKey("/documents/1/pages/a b.fpage"));
+  EXPECT_NE(host::PartNameKey("/a/b"), host::PartNameKey("/a/c"));
   EXPECT_EQ(host::RelationshipsPartName("/Documents/1/FixedDoc.fdoc"), "/Documents/1/_rels/FixedDoc.fdoc.rels");
   EXPECT_EQ(host::RelationshipsPartName("/"), "/_rels/.rels");
   EXPECT_EQ(host::PartExtension("/a.b/c.ODTTF"), "ODTTF");

@@ -59,12 +59,15 @@ TEST_F(XpsFixture, CreatePartUriRejectsNullArguments) {
   EXPECT_EQ(E_POINTER, opc->CreatePartUri(L"/a", nullptr));
 }
 
-TEST_F(XpsFixture, PartNamesCompareWithoutRegardToAsciiCase) {
+TEST_F(XpsFixture, PartNamesCompareWithoutRegardToAsciiCaseOrEscapes) {
   auto a = Name(L"/Resources/Image%C3%A9.PNG");
   auto b = Name(L"/resources/image%c3%a9.png");
   auto c = Name(L"/resources/image2.png");
+  auto d = Name(L"/RESOURCES/IMAGE\u00e9.png");  // the same name, its character not escaped
   INT32 result = 99;
   EXPECT_EQ(S_OK, a->ComparePartUri(b.get(), &result));
+  EXPECT_EQ(0, result);
+  EXPECT_EQ(S_OK, a->ComparePartUri(d.get(), &result));
   EXPECT_EQ(0, result);
   EXPECT_EQ(S_OK, a->ComparePartUri(c.get(), &result));
   EXPECT_NE(0, result);
