@@ -1,59 +1,28 @@
 #include "host/package/text.h"
 
+#include <climits>
 #include <new>
 
 namespace brimloft::host {
 
+// Through the system's own conversions; text of 2 GiB or more would need more memory than a
+// job may take, and is refused as memory is.
 std::wstring Widen(const std::string& utf8) {
-  std::wstring out;
-  out.reserve(utf8.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const auto* end = p + utf8.size();
-  while (p < end) {
-    unsigned c = *p++;
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0) {
-      out.push_back(0xFFFD);
-      continue;
-    }
-    c &= extra == 0 ? 0x7F : (0x3F >> extra);
-    bool ok = end - p >= extra;
-    for (int i = 0; ok && i < extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) ok = false;
-      c = (c << 6) | (p[i] & 0x3F);
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      continue;
-    }
-    p += extra;
-    out.push_back(c > 0x10FFFF ? wchar_t(0xFFFD) : wchar_t(c));
-  }
+  if (utf8.empty()) return {};
+  if (utf8.size() > INT_MAX) throw std::bad_alloc();
+  const int size = static_cast<int>(utf8.size());
+  std::wstring out(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), static_cast<int>(out.size()));
   return out;
 }
 
 std::string Narrow(const std::wstring& wide) {
-  std::string out;
-  out.reserve(wide.size());
-  for (wchar_t wc : wide) {
-    auto c = static_cast<unsigned long>(wc);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-    if (c < 0x80) {
-      out.push_back(char(c));
-    } else if (c < 0x800) {
-      out.push_back(char(0xC0 | (c >> 6)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(char(0xE0 | (c >> 12)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | (c >> 18)));
-      out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    }
-  }
+  if (wide.empty()) return {};
+  if (wide.size() > INT_MAX / 4) throw std::bad_alloc();
+  const int size = static_cast<int>(wide.size());
+  std::string out(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
+                  '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
   return out;
 }
 

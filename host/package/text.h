@@ -10,9 +10,9 @@
 
 namespace brimloft::host {
 
-// Invalid UTF-8 sequences become U+FFFD; never fails.
+// Invalid UTF-8 sequences become U+FFFD; fails only as memory does (std::bad_alloc).
 std::wstring Widen(const std::string& utf8);
-// Wide characters outside Unicode become U+FFFD; never fails.
+// Wide characters outside Unicode, and lone surrogates, become U+FFFD; fails only as memory does.
 std::string Narrow(const std::wstring& wide);
 
 // ASCII letters folded to lower case; other bytes unchanged.
