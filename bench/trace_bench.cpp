@@ -17,8 +17,8 @@ void TraceMessageArgs(benchmark::State& state, Session& session) {
   session.Enable(brimloft::trace::kControlGuid, TRACE_LEVEL_VERBOSE, 0xD);
   int page = 0;
   for (auto _ : state) {
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 15, "QVDither", "=", "Diffusion");
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 18, ++page);
+    BRIMLOFT_TRACE(brimloft::trace::OptionValue, "QVDither", "=", "Diffusion");
+    BRIMLOFT_TRACE(brimloft::trace::FixedPageReached, ++page);
   }
   state.SetItemsProcessed(2 * state.iterations());
   session.Stop();
@@ -31,7 +31,7 @@ void BM_TracePointSwitchedOff(benchmark::State& state) {
   session->Enable(brimloft::trace::kControlGuid, TRACE_LEVEL_VERBOSE, brimloft::TRACE_ERROR);
   int page = 0;
   for (auto _ : state) {
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 18, ++page);
+    BRIMLOFT_TRACE(brimloft::trace::FixedPageReached, ++page);
     benchmark::DoNotOptimize(page);
   }
   session->Stop();

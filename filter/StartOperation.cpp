@@ -4,6 +4,7 @@
 #include <msopc.h>
 #include <xpsobjectmodel.h>
 
+#include "module/ComApartment.h"
 #include "module/trace.h"
 #include "printticket/JobTicketSnapshot.h"
 #include "printticket/PThandler.h"
@@ -14,26 +15,7 @@
 namespace brimloft {
 namespace {
 
-constexpr char kUnit[] = "BrimloftFilter";
-
-// Leaves the apartment on every way out when this thread joined it here.
-class ComApartment {
- public:
-  ComApartment() {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (hr == RPC_E_CHANGED_MODE) return;  // the thread is in another apartment already: fine
-    check_hr(hr, "filtertypes", __LINE__);
-    joined_ = true;
-  }
-  ~ComApartment() {
-    if (joined_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool joined_ = false;
-};
+constexpr auto kUnit = TraceUnit::BrimloftFilter;
 
 template <class T>
 ComPtr<T> QueryPart(IUnknown* part, REFIID iid) {
@@ -45,7 +27,7 @@ ComPtr<T> QueryPart(IUnknown* part, REFIID iid) {
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE BrimloftFilter::StartOperation() {
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 14);
+  BRIMLOFT_TRACE(trace::StartOperationEntered);
   const HRESULT hr = translate_exceptions([&] { RunJob(); });
   if (writer_) writer_->Close();
   return hr;
@@ -55,18 +37,17 @@ HRESULT STDMETHODCALLTYPE BrimloftFilter::StartOperation() {
 // on every way out: part, ticket handler, rasterization, the snapshot, the two factories, the
 // apartment.
 void BrimloftFilter::RunJob() {
-  BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 16);
+  BRIMLOFT_TRACE(trace::JobStarted);
   // The pipeline never starts a filter that failed to initialise; be safe if a host does.
-  if (!reader_ || !writer_ || !propertyBag_) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  if (!reader_ || !writer_ || !propertyBag_) BRIMLOFT_THROW(E_UNEXPECTED);
 
   ComApartment apartment;
   ComPtr<IXpsOMObjectFactory> omFactory;
-  check_hr(CoCreateInstance(CLSID_XpsOMObjectFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IXpsOMObjectFactory,
-                            omFactory.put_void()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(CoCreateInstance(CLSID_XpsOMObjectFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IXpsOMObjectFactory,
+                                  omFactory.put_void()));
   ComPtr<IOpcFactory> opcFactory;
-  check_hr(CoCreateInstance(CLSID_OpcFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IOpcFactory, opcFactory.put_void()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(
+      CoCreateInstance(CLSID_OpcFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IOpcFactory, opcFactory.put_void()));
   // Jobs at the same time never share a snapshot: the ticket handler writes, and the printer
   // output reads, this job's own.
   const JobTicketSnapshot snapshot;
@@ -78,7 +59,7 @@ void BrimloftFilter::RunJob() {
     // The output is open: pages already printed still get the job's end (the cut of a
     // continuous job, the closing segment). The job returns its own failure, not the end's.
     const HRESULT end = translate_exceptions([&] { rasterizer->EndJob(); });
-    if (FAILED(end)) BRIMLOFT_TRACE(TRACE_ERROR, BrimloftFilter, 21, static_cast<int>(end));
+    if (FAILED(end)) BRIMLOFT_TRACE(trace::FailedJobEndFailed, static_cast<int>(end));
     throw;
   }
   rasterizer->EndJob();
@@ -89,12 +70,12 @@ void BrimloftFilter::ReadParts(RasInterface& rasterizer, IXpsOMObjectFactory* om
   std::unique_ptr<PThandler> tickets = PThandler::Create(propertyBag_.get(), snapshotPath);
 
   ComPtr<IUnknown> part;
-  check_hr(reader_->GetXpsPart(part.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(reader_->GetXpsPart(part.put()));
   INT pageNumber = 0;
   while (liveness_->IsAlive() && part) {
     if (auto page = QueryPart<IFixedPage>(part.get(), IID_IFixedPage)) {
       ++pageNumber;
-      BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 18, pageNumber);
+      BRIMLOFT_TRACE(trace::FixedPageReached, pageNumber);
       tickets->MergePageTicket(page.get());
       PageSettings settings;
       tickets->GetPageSettings(settings);
@@ -105,7 +86,7 @@ void BrimloftFilter::ReadParts(RasInterface& rasterizer, IXpsOMObjectFactory* om
     } else if (auto sequence = QueryPart<IFixedDocumentSequence>(part.get(), IID_IFixedDocumentSequence)) {
       tickets->MergeJobTicket(sequence.get());
     }
-    check_hr(reader_->GetXpsPart(part.put()), kUnit, __LINE__);
+    BRIMLOFT_CHECK(reader_->GetXpsPart(part.put()));
   }
 }
 

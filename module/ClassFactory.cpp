@@ -8,6 +8,9 @@
 #include "module/trace.h"
 
 namespace brimloft {
+namespace {
+constexpr auto kUnit = TraceUnit::dllentry;
+}  // namespace
 
 template <int Row>
 BrimloftFilterFactory<Row>::BrimloftFilterFactory() noexcept {
@@ -25,24 +28,24 @@ HRESULT STDMETHODCALLTYPE BrimloftFilterFactory<Row>::CreateInstance(IUnknown* p
   // The out pointer is cleared before anything is refused, so no caller reads a stale value.
   if (ppvObject != nullptr) *ppvObject = nullptr;
   if (pUnkOuter != nullptr) {
-    trace_failure(CLASS_E_NOAGGREGATION, "dllentry", __LINE__);
+    BRIMLOFT_TRACE_FAILURE(CLASS_E_NOAGGREGATION);
     return CLASS_E_NOAGGREGATION;
   }
   if (ppvObject == nullptr) {
-    trace_failure(E_POINTER, "dllentry", __LINE__);
+    BRIMLOFT_TRACE_FAILURE(E_POINTER);
     return E_POINTER;
   }
 
   ComPtr<BrimloftFilter> filter;
   const HRESULT created = translate_exceptions([&] {
-    BRIMLOFT_TRACE(TRACE_FLOW, dllentry, kVariants[Row].filterCreatedTrace);
+    BRIMLOFT_TRACE(*kVariants[Row].filterCreatedTrace);
     filter = ComPtr<BrimloftFilter>::Attach(new BrimloftFilter);
     filter->SetPrinterName(std::string(kVariants[Row].code));
   });
   if (FAILED(created)) return created;
 
   const HRESULT hr = filter->QueryInterface(riid, ppvObject);
-  if (FAILED(hr)) trace_failure(hr, "dllentry", __LINE__);
+  if (FAILED(hr)) BRIMLOFT_TRACE_FAILURE(hr);
   return hr;  // the construction reference goes with `filter`
 }
 

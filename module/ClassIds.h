@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "module/trace.h"
+
 namespace brimloft {
 
 // {6E1D5A21-3C4B-4F0E-9A51-0B7C2D8E4101} and following: one class per variant.
@@ -18,15 +20,18 @@ constexpr CLSID CLSID_BrimloftFilterRX1Q = {0x6e1d5a21, 0x3c4b, 0x4f0e, {0x9a, 0
 struct VariantInfo {
   const char* code;
   const CLSID* clsid;
-  USHORT classObjectTrace;  // dllentry record: class object requested
-  USHORT filterCreatedTrace;  // dllentry record: filter created
+  const trace::Point<>* classObjectTrace;
+  const trace::Point<>* filterCreatedTrace;
   UINT headWidth;  // dots
 };
 
 constexpr VariantInfo kVariants[] = {
-    {"RX3P", &CLSID_BrimloftFilterRX3P, 16, 10, 832}, {"RX3Q", &CLSID_BrimloftFilterRX3Q, 17, 11, 832},
-    {"RX2P", &CLSID_BrimloftFilterRX2P, 18, 12, 576}, {"RX2Q", &CLSID_BrimloftFilterRX2Q, 19, 13, 576},
-    {"RX1P", &CLSID_BrimloftFilterRX1P, 20, 14, 432}, {"RX1Q", &CLSID_BrimloftFilterRX1Q, 21, 15, 432},
+    {"RX3P", &CLSID_BrimloftFilterRX3P, &trace::ClassObjectRequestedRX3P, &trace::FilterCreatedRX3P, 832},
+    {"RX3Q", &CLSID_BrimloftFilterRX3Q, &trace::ClassObjectRequestedRX3Q, &trace::FilterCreatedRX3Q, 832},
+    {"RX2P", &CLSID_BrimloftFilterRX2P, &trace::ClassObjectRequestedRX2P, &trace::FilterCreatedRX2P, 576},
+    {"RX2Q", &CLSID_BrimloftFilterRX2Q, &trace::ClassObjectRequestedRX2Q, &trace::FilterCreatedRX2Q, 576},
+    {"RX1P", &CLSID_BrimloftFilterRX1P, &trace::ClassObjectRequestedRX1P, &trace::FilterCreatedRX1P, 432},
+    {"RX1Q", &CLSID_BrimloftFilterRX1Q, &trace::ClassObjectRequestedRX1Q, &trace::FilterCreatedRX1Q, 432},
 };
 constexpr int kVariantCount = sizeof kVariants / sizeof kVariants[0];
 

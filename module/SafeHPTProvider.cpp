@@ -5,10 +5,10 @@
 #include <memory>
 
 using brimloft::hr_from_last_error;
-using brimloft::throw_hr;
-using brimloft::trace_failure;
 
 namespace {
+
+constexpr auto kUnit = brimloft::TraceUnit::filtertypes;
 
 // Impersonates a token on the calling thread for its lifetime. A failed start with a system error
 // raises; one without (last error 0) lets the work go on unimpersonated. The revert always runs.
@@ -18,14 +18,14 @@ class Impersonation {
     SetLastError(ERROR_SUCCESS);
     if (!SetThreadToken(nullptr, token)) {
       const HRESULT hr = hr_from_last_error();
-      if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
+      if (FAILED(hr)) BRIMLOFT_THROW(hr);
     }
   }
   ~Impersonation() {
     SetLastError(ERROR_SUCCESS);
     if (!SetThreadToken(nullptr, nullptr)) {
       const HRESULT hr = hr_from_last_error();
-      if (FAILED(hr)) trace_failure(hr, "filtertypes", __LINE__, L"Failed to revert thread security context.");
+      if (FAILED(hr)) BRIMLOFT_TRACE_FAILURE(hr, L"Failed to revert thread security context.");
     }
   }
   Impersonation(const Impersonation&) = delete;
@@ -41,14 +41,14 @@ struct MessageFree {
 SafeHPTProvider::SafeHPTProvider(const wchar_t* printerName, HANDLE token) : token_(token) {
   Impersonation impersonation(token_);
   DWORD highest = 0;
-  brimloft::check_hr(PTQuerySchemaVersionSupport(printerName, &highest), "filtertypes", __LINE__);
+  BRIMLOFT_CHECK(PTQuerySchemaVersionSupport(printerName, &highest));
   DWORD used = 0;
-  brimloft::check_hr(PTOpenProviderEx(printerName, highest, highest, &provider_, &used), "filtertypes", __LINE__);
+  BRIMLOFT_CHECK(PTOpenProviderEx(printerName, highest, highest, &provider_, &used));
 }
 
 SafeHPTProvider::~SafeHPTProvider() {
   const HRESULT hr = PTCloseProvider(provider_);
-  if (FAILED(hr)) trace_failure(hr, "filtertypes", __LINE__, L"");
+  if (FAILED(hr)) BRIMLOFT_TRACE_FAILURE(hr);
 }
 
 void SafeHPTProvider::MergeAndValidate(IStream* base, IStream* delta, IStream* result, EPrintTicketScope scope) {
@@ -58,7 +58,7 @@ void SafeHPTProvider::MergeAndValidate(IStream* base, IStream* delta, IStream* r
   // Freed before the impersonation is reverted, on every way out.
   const std::unique_ptr<OLECHAR, MessageFree> message(text);
   if (FAILED(hr)) {
-    trace_failure(hr, "filtertypes", __LINE__, message.get());
-    throw_hr(hr, "filtertypes", __LINE__);
+    BRIMLOFT_TRACE_FAILURE(hr, message.get());
+    BRIMLOFT_THROW(hr);
   }
 }

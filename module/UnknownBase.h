@@ -20,8 +20,9 @@ template <class T>
 class UnknownBase : public T {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    constexpr auto kUnit = TraceUnit::UnknownBase;
     if (ppv == nullptr) {
-      trace_failure(E_POINTER, "UnknownBase", __LINE__);
+      BRIMLOFT_TRACE_FAILURE(E_POINTER);
       return E_POINTER;
     }
     if (riid == IID_IUnknown || riid == InterfaceIdOf<T>()) {
@@ -30,7 +31,7 @@ class UnknownBase : public T {
       return S_OK;
     }
     *ppv = nullptr;
-    trace_failure(E_NOINTERFACE, "UnknownBase", __LINE__);
+    BRIMLOFT_TRACE_FAILURE(E_NOINTERFACE);
     return E_NOINTERFACE;
   }
 

@@ -12,6 +12,8 @@ using namespace brimloft;
 
 namespace {
 
+constexpr auto kUnit = TraceUnit::dllentry;
+
 template <int Row>
 IClassFactory* NewFactory() noexcept {
   return new (std::nothrow) BrimloftFilterFactory<Row>;
@@ -28,10 +30,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     case DLL_PROCESS_ATTACH:
       DisableThreadLibraryCalls(static_cast<HMODULE>(instance));
       trace::Start("KelmoranBrimloftFilter");
-      BRIMLOFT_TRACE(TRACE_FLOW, dllentry, 22);
+      BRIMLOFT_TRACE(trace::ModuleAttached);
       break;
     case DLL_PROCESS_DETACH:
-      BRIMLOFT_TRACE(TRACE_FLOW, dllentry, 23);
+      BRIMLOFT_TRACE(trace::ModuleDetaching);
       trace::Stop();
       break;
     default:
@@ -44,24 +46,24 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 // QueryInterface failure, with *ppv null on every failure after the pointer check.
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   if (ppv == nullptr) {
-    trace_failure(E_POINTER, "dllentry", __LINE__);
+    BRIMLOFT_TRACE_FAILURE(E_POINTER);
     return E_POINTER;
   }
   *ppv = nullptr;
   for (int row = 0; row < kVariantCount; ++row) {
     if (rclsid != *kVariants[row].clsid) continue;
-    BRIMLOFT_TRACE(TRACE_FLOW, dllentry, kVariants[row].classObjectTrace);
+    BRIMLOFT_TRACE(*kVariants[row].classObjectTrace);
     IClassFactory* factory = kFactoryMakers[row]();
     if (factory == nullptr) {
-      trace_failure(E_OUTOFMEMORY, "dllentry", __LINE__);
+      BRIMLOFT_TRACE_FAILURE(E_OUTOFMEMORY);
       return E_OUTOFMEMORY;
     }
     const HRESULT hr = factory->QueryInterface(riid, ppv);
-    if (FAILED(hr)) trace_failure(hr, "dllentry", __LINE__);
+    if (FAILED(hr)) BRIMLOFT_TRACE_FAILURE(hr);
     factory->Release();
     return hr;
   }
-  trace_failure(CLASS_E_CLASSNOTAVAILABLE, "dllentry", __LINE__);
+  BRIMLOFT_TRACE_FAILURE(CLASS_E_CLASSNOTAVAILABLE);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 

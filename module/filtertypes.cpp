@@ -5,12 +5,12 @@
 namespace brimloft {
 
 void throw_hr(HRESULT hr, const char* unit, int line) {
-  BRIMLOFT_TRACE(TRACE_FLOW, throw_hr, 10, unit, line, static_cast<int>(hr));
+  BRIMLOFT_TRACE(trace::Raising, unit, line, static_cast<int>(hr));
   throw hr_error{hr};
 }
 
 void trace_failure(HRESULT hr, const char* unit, int line, const wchar_t* text) {
-  BRIMLOFT_TRACE(TRACE_ERROR, trace_failure, 10, static_cast<int>(hr), unit, line, text);
+  BRIMLOFT_TRACE(trace::Failure, static_cast<int>(hr), unit, line, text);
 }
 
 HRESULT hr_from_last_error() {
@@ -21,11 +21,13 @@ HRESULT hr_from_last_error() {
 }  // namespace brimloft
 
 using brimloft::hr_from_last_error;
-using brimloft::throw_hr;
-using brimloft::trace_failure;
+
+namespace {
+constexpr auto kUnit = brimloft::TraceUnit::filtertypes;
+}  // namespace
 
 SafeHGlobal::SafeHGlobal(UINT flags, SIZE_T bytes) : block_(GlobalAlloc(flags, bytes)) {
-  if (block_ == nullptr) throw_hr(E_OUTOFMEMORY, "filtertypes", __LINE__);
+  if (block_ == nullptr) BRIMLOFT_THROW(E_OUTOFMEMORY);
 }
 
 SafeHGlobal::~SafeHGlobal() {
@@ -39,7 +41,7 @@ std::unique_ptr<SafeHGlobal::LockObject> SafeHGlobal::Lock() {
   // discarded. Its zero bytes need no pointer, so that is no failure.
   if (data == nullptr && GetLastError() != ERROR_DISCARDED) {
     const HRESULT hr = hr_from_last_error();
-    if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
+    if (FAILED(hr)) BRIMLOFT_THROW(hr);
   }
   auto lock = std::unique_ptr<LockObject>(new LockObject(block_, data));
   return lock;
@@ -50,14 +52,14 @@ SafeHGlobal::LockObject::~LockObject() {
   SetLastError(ERROR_SUCCESS);
   if (!GlobalUnlock(block_)) {
     const HRESULT hr = hr_from_last_error();
-    if (FAILED(hr)) trace_failure(hr, "filtertypes", __LINE__);
+    if (FAILED(hr)) BRIMLOFT_TRACE_FAILURE(hr);
   }
 }
 
 IStream* SafeHGlobal::ReleaseIntoStream() {
   IStream* stream = nullptr;
   const HRESULT hr = CreateStreamOnHGlobal(block_, TRUE, &stream);
-  if (FAILED(hr)) throw_hr(hr, "filtertypes", __LINE__);
+  if (FAILED(hr)) BRIMLOFT_THROW(hr);
   block_ = nullptr;
   return stream;
 }

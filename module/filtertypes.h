@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "module/trace_unit.h"
+
 namespace brimloft {
 
 // The one exception type of the module: a failure HRESULT. Deliberately not a std::exception.
@@ -24,6 +26,14 @@ void trace_failure(HRESULT hr, const char* unit, int line, const wchar_t* text =
 inline void check_hr(HRESULT hr, const char* unit, int line) {
   if (FAILED(hr)) throw_hr(hr, unit, line);
 }
+
+// Each source file names its unit once, `constexpr auto kUnit = TraceUnit::PThandler;` (the host's
+// tools and the tests: a name of their own), and reports through these, which add that unit and
+// the line of the call.
+#define BRIMLOFT_THROW(hr) ::brimloft::throw_hr((hr), ::brimloft::UnitName(kUnit), __LINE__)
+#define BRIMLOFT_CHECK(hr) ::brimloft::check_hr((hr), ::brimloft::UnitName(kUnit), __LINE__)
+#define BRIMLOFT_TRACE_FAILURE(hr, ...) \
+  ::brimloft::trace_failure((hr), ::brimloft::UnitName(kUnit), __LINE__, ##__VA_ARGS__)
 
 // HRESULT_FROM_WIN32 of GetLastError(); S_OK when the last error is 0 (nothing to raise).
 HRESULT hr_from_last_error();

@@ -1,31 +1,23 @@
 // The module's trace provider. A record carries its unit's message identifier, a number and
-// typed arguments, never text. A trace point whose category is off evaluates nothing.
+// typed arguments, never text. Every record is a named row of module/trace_points.def; a trace
+// point whose category is off evaluates nothing.
 #ifndef BRIMLOFT_MODULE_TRACE_H
 #define BRIMLOFT_MODULE_TRACE_H
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <type_traits>
+
+#include "module/trace_unit.h"
 
 namespace brimloft {
 
 constexpr ULONG TRACE_ERROR = 0x1;
 constexpr ULONG TRACE_FLOW = 0x4;
 constexpr ULONG TRACE_DETAIL = 0x8;
-
-// The trace units; each has its own message identifier.
-enum class TraceUnit {
-  dllentry,
-  UnknownBase,
-  filtertypes,
-  BrimloftFilter,
-  PThandler,
-  omconvertor,
-  rasinterface,
-  BrimloftBitmapHandler,
-  throw_hr,
-  trace_failure,
-};
 
 namespace trace {
 
@@ -61,25 +53,79 @@ class Arg {
   std::string bytes_;
 };
 
+// How a trace point's argument is encoded (see Arg) and printed.
+enum ArgType : unsigned char {
+  Int32,    // 32 bits, printed in decimal
+  HResult,  // 32 bits, printed as 0xXXXXXXXX
+  Double,   // 64-bit floating point
+  Narrow,   // NUL-terminated 8-bit text
+  Wide,     // NUL-terminated UTF-16 text
+};
+
+// One row of the table: a record's unit, number, category and text, its argument types in order.
+template <ArgType... Types>
+struct Point {
+  TraceUnit unit;
+  USHORT number;
+  ULONG category;
+  const char* text;
+  static constexpr std::array<ArgType, sizeof...(Types)> kArgs{{Types...}};
+};
+
+#define BRIMLOFT_TRACE_ARG_TYPES(...) __VA_ARGS__
+#define BRIMLOFT_TRACE_POINT(name, unit, number, category, types, text) \
+  inline constexpr Point<BRIMLOFT_TRACE_ARG_TYPES types> name{TraceUnit::unit, number, category, text};
+#include "module/trace_points.def"
+#undef BRIMLOFT_TRACE_POINT
+
+// Writes a record with bare numbers and whatever arguments; the code writes named points.
 void Write(TraceUnit unit, USHORT number) noexcept;
 void Write(TraceUnit unit, USHORT number, const Arg& a) noexcept;
 void Write(TraceUnit unit, USHORT number, const Arg& a, const Arg& b) noexcept;
 void Write(TraceUnit unit, USHORT number, const Arg& a, const Arg& b, const Arg& c) noexcept;
 void Write(TraceUnit unit, USHORT number, const Arg& a, const Arg& b, const Arg& c, const Arg& d) noexcept;
 
+// One argument as its point's row declares it; what does not fit the row fails to compile.
+template <ArgType Type, class Value>
+Arg Encode(const Value& value) {
+  if constexpr (Type == Int32 || Type == HResult) {
+    static_assert(std::is_integral_v<Value>, "the trace point takes an integer here");
+    return Arg(static_cast<std::int32_t>(value));
+  } else if constexpr (Type == Double) {
+    static_assert(std::is_floating_point_v<Value>, "the trace point takes a floating-point number here");
+    return Arg(static_cast<double>(value));
+  } else if constexpr (Type == Narrow) {
+    static_assert(std::is_convertible_v<const Value&, const char*> || std::is_same_v<Value, std::string>,
+                  "the trace point takes narrow text here");
+    return Arg(value);
+  } else {
+    static_assert(std::is_convertible_v<const Value&, const wchar_t*> || std::is_same_v<Value, std::wstring>,
+                  "the trace point takes wide text here");
+    return Arg(value);
+  }
+}
+
+template <ArgType... Types, class... Values>
+void Write(const Point<Types...>& point, const Values&... values) {
+  static_assert(sizeof...(Types) == sizeof...(Values), "the trace point takes as many arguments as its row names");
+  if constexpr (sizeof...(Types) == sizeof...(Values)) Write(point.unit, point.number, Encode<Types>(values)...);
+}
+
 }  // namespace trace
 }  // namespace brimloft
 
-// BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 15, "Setting printer name as ", name);
-// Tracing never throws: a record that cannot be encoded (out of memory) is dropped.
-#define BRIMLOFT_TRACE(category, unit, number, ...)                                          \
-  do {                                                                                       \
-    if (::brimloft::trace::IsEnabled(::brimloft::category)) {                                \
-      try {                                                                                  \
-        ::brimloft::trace::Write(::brimloft::TraceUnit::unit, (number), ##__VA_ARGS__);      \
-      } catch (...) {                                                                        \
-      }                                                                                      \
-    }                                                                                        \
+// BRIMLOFT_TRACE(trace::PrinterNameSet, "Setting printer name as ", name);
+// The point's row gives the unit, number and category. Tracing never throws: a record that cannot
+// be encoded (out of memory) is dropped.
+#define BRIMLOFT_TRACE(point, ...)                                           \
+  do {                                                                       \
+    const auto& brimloftTracePoint_ = (point);                               \
+    if (::brimloft::trace::IsEnabled(brimloftTracePoint_.category)) {        \
+      try {                                                                  \
+        ::brimloft::trace::Write(brimloftTracePoint_, ##__VA_ARGS__);        \
+      } catch (...) {                                                        \
+      }                                                                      \
+    }                                                                        \
   } while (0)
 
 #endif

@@ -12,14 +12,14 @@
 namespace brimloft {
 
 namespace {
-constexpr char kUnit[] = "BrimloftBitmapHandler";
+constexpr auto kUnit = TraceUnit::BrimloftBitmapHandler;
 }  // namespace
 
 std::unique_ptr<BrimloftBitmapHandler> BrimloftBitmapHandler::Create(const std::string& variantCode,
                                                                      IPrintPipelinePropertyBag* propertyBag,
                                                                      IPrintWriteStream* outputStream,
                                                                      std::string snapshotPath) {
-  if (outputStream == nullptr) throw_hr(E_POINTER, kUnit, __LINE__);
+  if (outputStream == nullptr) BRIMLOFT_THROW(E_POINTER);
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                 factory.put_void());
@@ -28,8 +28,8 @@ std::unique_ptr<BrimloftBitmapHandler> BrimloftBitmapHandler::Create(const std::
     hr = CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                           factory.put_void());
   }
-  check_hr(hr, kUnit, __LINE__);
-  if (!factory) throw_hr(E_POINTER, kUnit, __LINE__);
+  BRIMLOFT_CHECK(hr);
+  if (!factory) BRIMLOFT_THROW(E_POINTER);
   std::unique_ptr<BrimloftBitmapHandler> handler(
       new BrimloftBitmapHandler(factory.get(), outputStream, variantCode, std::move(snapshotPath)));
   handler->SeedOptions(variantCode, propertyBag);
@@ -58,7 +58,7 @@ void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip, bool 
   // not at all when anything on the way fails. The stream is released before its block.
   SafeHGlobal block(GMEM_MOVEABLE | GMEM_DDESHARE, 0);
   ComPtr<IStream> segment;
-  check_hr(CreateStreamOnHGlobal(block.get(), FALSE, segment.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(CreateStreamOnHGlobal(block.get(), FALSE, segment.put()));
 
   // The call works on a copy of the open page, kept only once its segment is written.
   OpenPage page = page_;
@@ -87,7 +87,7 @@ void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip, bool 
     const std::vector<BYTE> commands =
         WriteImageCommands(rows.bits.data(), sendBytes, rows.width, send, page.trim, endsPage);
     const ULONG n = static_cast<ULONG>(commands.size());
-    if (n != 0) check_hr(IStream_Write(segment.get(), commands.data(), n), kUnit, __LINE__);
+    if (n != 0) BRIMLOFT_CHECK(IStream_Write(segment.get(), commands.data(), n));
     total += n;
     page.carry.width = rows.width;
     page.carry.height = rows.height - send;
@@ -99,11 +99,11 @@ void BrimloftBitmapHandler::ProcessStrip(INT pageIndex, IWICBitmap* strip, bool 
   }
 
   // The counts are the stream's length; a block that does not hold them is a broken stream.
-  if (GlobalSize(block.get()) < total) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  if (GlobalSize(block.get()) < total) BRIMLOFT_THROW(E_UNEXPECTED);
   const auto lock = block.Lock();
-  if (lock->data() == nullptr) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  if (lock->data() == nullptr) BRIMLOFT_THROW(E_UNEXPECTED);
   ULONG written = 0;
-  check_hr(outputStream_->WriteBytes(lock->data(), total, &written), kUnit, __LINE__);
+  BRIMLOFT_CHECK(outputStream_->WriteBytes(lock->data(), total, &written));
   page_ = std::move(page);
 }
 
@@ -112,7 +112,7 @@ ULONG BrimloftBitmapHandler::ClosePage(OpenPage& page, IStream* segment) {
   const std::vector<BYTE> commands =
       WriteImageCommands(rows.bits.data(), rows.bits.size(), rows.width, rows.height, page.trim, true);
   const ULONG n = static_cast<ULONG>(commands.size());
-  if (n != 0) check_hr(IStream_Write(segment, commands.data(), n), kUnit, __LINE__);
+  if (n != 0) BRIMLOFT_CHECK(IStream_Write(segment, commands.data(), n));
   return n + WriteTrailer(page.index, segment);
 }
 

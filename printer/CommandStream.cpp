@@ -12,7 +12,7 @@ namespace brimloft {
 
 namespace {
 
-constexpr char kUnit[] = "BrimloftBitmapHandler";
+constexpr auto kUnit = TraceUnit::BrimloftBitmapHandler;
 
 constexpr BYTE kBandPrologue[] = {0x1B, 0x7A, 0x31, 0x1B, 0x50, 0x0D, 0x1B, 0x41, 0x08};
 // The raster prologue ends with the row width in dots, low byte first: the head's width.
@@ -94,7 +94,7 @@ void WriteRaster(std::vector<BYTE>& out, const BYTE* image, std::size_t length, 
 }  // namespace
 
 void WriteByte(IStream* stream, BYTE value, ULONG& count) {
-  check_hr(IStream_Write(stream, &value, 1), kUnit, __LINE__);
+  BRIMLOFT_CHECK(IStream_Write(stream, &value, 1));
   ++count;
 }
 
@@ -132,7 +132,7 @@ std::vector<BYTE> BrimloftBitmapHandler::WriteImageCommands(const BYTE* image, s
 std::vector<BYTE> BrimloftBitmapHandler::WriteImageCommands(const BYTE* image, std::size_t length, UINT width,
                                                             UINT height, BandTrim& trim, bool endsPage) const {
   if (length != std::size_t(RowBytes(width)) * height || (image == nullptr && length != 0)) {
-    throw_hr(E_INVALIDARG, kUnit, __LINE__);
+    BRIMLOFT_THROW(E_INVALIDARG);
   }
   const bool continuous = LookupOption("QVPrintContinuous") == "S";
   std::vector<BYTE> out;

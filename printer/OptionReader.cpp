@@ -36,19 +36,19 @@ void BrimloftBitmapHandler::SeedOptions(const std::string& variantCode, IPrintPi
 
   _variant_t property;
   if (propertyBag == nullptr || FAILED(propertyBag->GetProperty(L"IPrintCoreHelper", &property))) {
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 14);
+    BRIMLOFT_TRACE(trace::NoCoreHelperProperty);
     return;
   }
   IUnknown* object = (property.vt == VT_UNKNOWN || property.vt == VT_DISPATCH) ? property.punkVal : nullptr;
   ComPtr<IPrintCoreHelper> helper;
   if (object == nullptr || FAILED(object->QueryInterface(IID_IPrintCoreHelper, helper.put_void())) || !helper) {
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 13);
+    BRIMLOFT_TRACE(trace::PropertyIsNoCoreHelper);
     return;
   }
   PCSTR* features = nullptr;
   DWORD count = 0;
   if (FAILED(helper->EnumFeatures(&features, &count)) || (features == nullptr && count != 0)) {
-    BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 12);
+    BRIMLOFT_TRACE(trace::FeaturesNotEnumerable);
     return;
   }
   for (DWORD i = 0; i < count; ++i) {
@@ -99,7 +99,7 @@ void BrimloftBitmapHandler::ReadTicketOptions() {
 
   if (trace::IsEnabled(TRACE_DETAIL)) {
     for (const std::string& key : OptionKeys()) {
-      BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftBitmapHandler, 15, key, "=", options_.Lookup(key));
+      BRIMLOFT_TRACE(trace::OptionValue, key, "=", options_.Lookup(key));
     }
   }
 }

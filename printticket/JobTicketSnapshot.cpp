@@ -14,6 +14,8 @@
 namespace brimloft {
 namespace {
 
+constexpr auto kUnit = TraceUnit::PThandler;
+
 namespace fs = std::filesystem;
 
 // A few names to try: another object already there (a job's folder, or anything someone planted)
@@ -29,8 +31,8 @@ std::string RandomName() {
 }
 
 [[noreturn]] void CannotMake(const std::string& parent, const std::string& reason) {
-  BRIMLOFT_TRACE(TRACE_ERROR, PThandler, 17, parent, reason);
-  throw_hr(HRESULT_FROM_WIN32(ERROR_CANNOT_MAKE), "PThandler", __LINE__);
+  BRIMLOFT_TRACE(trace::SnapshotFolderNotMade, parent, reason);
+  BRIMLOFT_THROW(HRESULT_FROM_WIN32(ERROR_CANNOT_MAKE));
 }
 
 }  // namespace
@@ -64,7 +66,7 @@ JobTicketSnapshot::~JobTicketSnapshot() {
   std::error_code error;
   // remove_all removes links, never what they point to.
   fs::remove_all(fs::u8path(folder_), error);
-  if (error) BRIMLOFT_TRACE(TRACE_ERROR, PThandler, 18, folder_, error.message());
+  if (error) BRIMLOFT_TRACE(trace::SnapshotFolderNotRemoved, folder_, error.message());
 }
 
 }  // namespace brimloft

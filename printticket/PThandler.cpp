@@ -16,7 +16,7 @@
 namespace brimloft {
 namespace {
 
-constexpr const char* kUnit = "PThandler";
+constexpr auto kUnit = TraceUnit::PThandler;
 
 // The Print Schema framework and keywords namespaces.
 const std::wstring kFramework = L"http://schemas.microsoft.com/windows/2003/08/printing/printschemaframework";
@@ -54,7 +54,7 @@ constexpr HRESULT kNoTicket = static_cast<HRESULT>(0x80070490);  // HRESULT_FROM
 void SeekToStart(IStream* stream) {
   LARGE_INTEGER start;
   start.QuadPart = 0;
-  check_hr(stream->Seek(start, STREAM_SEEK_SET, nullptr), kUnit, __LINE__);
+  BRIMLOFT_CHECK(stream->Seek(start, STREAM_SEEK_SET, nullptr));
 }
 
 // The part's ticket, or null when it has none.
@@ -63,30 +63,29 @@ ComPtr<IPartPrintTicket> TicketOf(Part* part) {
   ComPtr<IPartPrintTicket> ticket;
   const HRESULT hr = part->GetPrintTicket(ticket.put());
   if (hr == kNoTicket) return nullptr;
-  check_hr(hr, kUnit, __LINE__);
+  BRIMLOFT_CHECK(hr);
   return ticket;
 }
 
 LONG NodeInteger(IXMLDOMNode* node) {
   _bstr_t text;
-  check_hr(node->get_text(text.GetAddress()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(node->get_text(text.GetAddress()));
   LONG value = 0;
-  check_hr(VarI4FromStr(text, LOCALE_USER_DEFAULT, 0, &value), kUnit, __LINE__);
+  BRIMLOFT_CHECK(VarI4FromStr(text, LOCALE_USER_DEFAULT, 0, &value));
   return value;
 }
 
 // A media dimension in micrometres as 1/96 inch, or fallback when the query finds nothing.
 FLOAT MediaDimension(IXMLDOMDocument2* document, const std::wstring& property, FLOAT fallback) {
   ComPtr<IXMLDOMNode> node;
-  check_hr(document->selectSingleNode(_bstr_t(ScoredValueQuery(property).c_str()), node.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(document->selectSingleNode(_bstr_t(ScoredValueQuery(property).c_str()), node.put()));
   if (!node) {
-    check_hr(document->selectSingleNode(_bstr_t(ParameterValueQuery(property).c_str()), node.put()), kUnit,
-             __LINE__);
+    BRIMLOFT_CHECK(document->selectSingleNode(_bstr_t(ParameterValueQuery(property).c_str()), node.put()));
   }
   if (!node) return fallback;
   const LONG micrometres = NodeInteger(node.get());
   // A page without extent cannot be rendered.
-  if (micrometres <= 0) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  if (micrometres <= 0) BRIMLOFT_THROW(E_UNEXPECTED);
   return static_cast<FLOAT>(micrometres) / 25400.0f * 96.0f;
 }
 
@@ -101,41 +100,40 @@ PThandler::PThandler(ComPtr<IXMLDOMDocument2> xmlDocument, std::unique_ptr<SafeH
 
 std::unique_ptr<PThandler> PThandler::Create(IPrintPipelinePropertyBag* propertyBag, std::string snapshotPath) {
   ComPtr<IXMLDOMDocument2> document;
-  check_hr(CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2,
-                            document.put_void()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(
+      CoCreateInstance(CLSID_DOMDocument60, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument2, document.put_void()));
 
   ComPtr<IStream> userTicket;
   {
     _variant_t property;
-    check_hr(propertyBag->GetProperty(L"PerUserPrintTicket", &property), kUnit, __LINE__);
+    BRIMLOFT_CHECK(propertyBag->GetProperty(L"PerUserPrintTicket", &property));
     // Only an object can be asked for its interfaces; any other value would be taken as a pointer.
     if ((property.vt != VT_UNKNOWN && property.vt != VT_DISPATCH) || property.punkVal == nullptr) {
-      throw_hr(E_INVALIDARG, kUnit, __LINE__);
+      BRIMLOFT_THROW(E_INVALIDARG);
     }
     ComPtr<IPrintReadStreamFactory> factory;
-    check_hr(property.punkVal->QueryInterface(IID_IPrintReadStreamFactory, factory.put_void()), kUnit, __LINE__);
+    BRIMLOFT_CHECK(property.punkVal->QueryInterface(IID_IPrintReadStreamFactory, factory.put_void()));
     ComPtr<IPrintReadStream> stream;
-    check_hr(factory->GetStream(stream.put()), kUnit, __LINE__);
+    BRIMLOFT_CHECK(factory->GetStream(stream.put()));
     userTicket = CopyToMemoryStream(stream.get());
   }
 
   _bstr_t printerName;
   {
     _variant_t property;
-    check_hr(propertyBag->GetProperty(L"PrinterName", &property), kUnit, __LINE__);
+    BRIMLOFT_CHECK(propertyBag->GetProperty(L"PrinterName", &property));
     // A string, or nothing (the provider answers a null name); other values hold no string.
     if (property.vt == VT_BSTR) {
       printerName = _bstr_t(property.bstrVal, true);
     } else if (property.vt != VT_EMPTY && property.vt != VT_NULL) {
-      throw_hr(E_INVALIDARG, kUnit, __LINE__);
+      BRIMLOFT_THROW(E_INVALIDARG);
     }
   }
 
   HANDLE token = nullptr;
   {
     _variant_t property;
-    check_hr(propertyBag->GetProperty(L"UserSecurityToken", &property), kUnit, __LINE__);
+    BRIMLOFT_CHECK(propertyBag->GetProperty(L"UserSecurityToken", &property));
     token = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(property.llVal));
   }
 
@@ -147,11 +145,11 @@ std::unique_ptr<PThandler> PThandler::Create(IPrintPipelinePropertyBag* property
 ComPtr<IStream> PThandler::MergeTicket(IStream* parent, IPartPrintTicket* ticket, EPrintTicketScope scope) {
   // The pipeline delivers a sequence before its documents and a document before its pages, so a
   // missing parent means parts out of order: never merge onto nothing.
-  if (parent == nullptr) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+  if (parent == nullptr) BRIMLOFT_THROW(E_UNEXPECTED);
   ComPtr<IStream> delta = GetPartStream(ticket);
   SeekToStart(parent);
   ComPtr<IStream> result;
-  check_hr(CreateStreamOnHGlobal(nullptr, TRUE, result.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(CreateStreamOnHGlobal(nullptr, TRUE, result.put()));
   provider_->MergeAndValidate(parent, delta.get(), result.get(), scope);
   return result;
 }
@@ -187,24 +185,23 @@ void PThandler::MergePageTicket(IFixedPage* page) {
 }
 
 void PThandler::GetPageSettings(PageSettings& settings) {
-  BRIMLOFT_TRACE(TRACE_DETAIL, PThandler, 10);
+  BRIMLOFT_TRACE(trace::PageSettingsEntered);
   if (!pageTicket_) {
-    BRIMLOFT_TRACE(TRACE_ERROR, PThandler, 11);
-    throw_hr(E_FAIL, kUnit, __LINE__);
+    BRIMLOFT_TRACE(trace::NoPageTicket);
+    BRIMLOFT_THROW(E_FAIL);
   }
   SeekToStart(pageTicket_.get());
   {
     const _variant_t source(static_cast<IUnknown*>(pageTicket_.get()));
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    check_hr(xmlDocument_->load(source, &loaded), kUnit, __LINE__);
+    BRIMLOFT_CHECK(xmlDocument_->load(source, &loaded));
     if (loaded != VARIANT_TRUE) {
-      trace_failure(E_FAIL, kUnit, __LINE__, L"");
-      throw_hr(E_FAIL, kUnit, __LINE__);
+      BRIMLOFT_TRACE_FAILURE(E_FAIL);
+      BRIMLOFT_THROW(E_FAIL);
     }
   }
   const std::wstring namespaces = L"xmlns:psf='" + kFramework + L"'";
-  check_hr(xmlDocument_->setProperty(_bstr_t(L"SelectionNamespaces"), _variant_t(namespaces.c_str())), kUnit,
-           __LINE__);
+  BRIMLOFT_CHECK(xmlDocument_->setProperty(_bstr_t(L"SelectionNamespaces"), _variant_t(namespaces.c_str())));
 
   settings.resolution = QueryResolution();
   settings.fitMode = 1;
@@ -213,7 +210,7 @@ void PThandler::GetPageSettings(PageSettings& settings) {
   settings.targetRect.y = 0;
   settings.targetRect.width = settings.pageSize.width - settings.targetRect.x;
   settings.targetRect.height = settings.pageSize.height - settings.targetRect.y;
-  BRIMLOFT_TRACE(TRACE_FLOW, PThandler, 12);
+  BRIMLOFT_TRACE(trace::PageSettingsFilled);
 
   WriteTicketSnapshot(xmlDocument_.get(), snapshotPath_);
 }
@@ -221,23 +218,23 @@ void PThandler::GetPageSettings(PageSettings& settings) {
 FLOAT PThandler::QueryResolution() {
   const std::wstring query = L"psf:PrintTicket/psf:Feature" + Named(L"PageResolution") + L"/*/*/psf:Value";
   ComPtr<IXMLDOMNodeList> values;
-  check_hr(xmlDocument_->selectNodes(_bstr_t(query.c_str()), values.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(xmlDocument_->selectNodes(_bstr_t(query.c_str()), values.put()));
   LONG resolution = 0;
   if (values) {
     LONG count = 0;
-    check_hr(values->get_length(&count), kUnit, __LINE__);
-    if (count > 2) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+    BRIMLOFT_CHECK(values->get_length(&count));
+    if (count > 2) BRIMLOFT_THROW(E_UNEXPECTED);
     for (LONG i = 0; i < count; ++i) {
       ComPtr<IXMLDOMNode> node;
-      check_hr(values->get_item(i, node.put()), kUnit, __LINE__);
-      if (!node) throw_hr(E_UNEXPECTED, kUnit, __LINE__);
+      BRIMLOFT_CHECK(values->get_item(i, node.put()));
+      if (!node) BRIMLOFT_THROW(E_UNEXPECTED);
       resolution = std::max(resolution, NodeInteger(node.get()));
     }
   }
   // No value, or none above zero: the rasterizer divides by the resolution, so use the default.
   if (!values || resolution <= 0) resolution = kDefaultResolution;
   const FLOAT result = static_cast<FLOAT>(resolution);
-  BRIMLOFT_TRACE(TRACE_DETAIL, PThandler, 15, static_cast<double>(result));
+  BRIMLOFT_TRACE(trace::PageResolution, static_cast<double>(result));
   return result;
 }
 
@@ -248,9 +245,9 @@ XPS_SIZE PThandler::QueryPageSize() {
   const std::wstring landscape =
       L"psf:PrintTicket/psf:Feature" + Named(L"PageOrientation") + L"/psf:Option" + Named(L"Landscape");
   ComPtr<IXMLDOMNode> node;
-  check_hr(xmlDocument_->selectSingleNode(_bstr_t(landscape.c_str()), node.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(xmlDocument_->selectSingleNode(_bstr_t(landscape.c_str()), node.put()));
   if (node) std::swap(size.width, size.height);
-  BRIMLOFT_TRACE(TRACE_DETAIL, PThandler, 16, static_cast<double>(size.width), static_cast<double>(size.height));
+  BRIMLOFT_TRACE(trace::PageSize, static_cast<double>(size.width), static_cast<double>(size.height));
   return size;
 }
 

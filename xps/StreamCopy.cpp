@@ -6,17 +6,20 @@
 #include <algorithm>
 
 namespace brimloft {
+namespace {
+constexpr auto kUnit = TraceUnit::omconvertor;
+}  // namespace
 
 ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   // A pipeline object may answer success and hand out no stream.
-  if (stream == nullptr) throw_hr(E_POINTER, "omconvertor", __LINE__);
+  if (stream == nullptr) BRIMLOFT_THROW(E_POINTER);
   ULONGLONG size = 0;
-  check_hr(stream->Seek(0, STREAM_SEEK_END, &size), "omconvertor", __LINE__);
+  BRIMLOFT_CHECK(stream->Seek(0, STREAM_SEEK_END, &size));
   if (size > kMaxPartCopyBytes) {
-    BRIMLOFT_TRACE(TRACE_ERROR, omconvertor, 10, double(size), double(kMaxPartCopyBytes));
-    throw_hr(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE), "omconvertor", __LINE__);
+    BRIMLOFT_TRACE(trace::PartTooLargeToCopy, double(size), double(kMaxPartCopyBytes));
+    BRIMLOFT_THROW(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
   }
-  check_hr(stream->Seek(0, STREAM_SEEK_SET, nullptr), "omconvertor", __LINE__);
+  BRIMLOFT_CHECK(stream->Seek(0, STREAM_SEEK_SET, nullptr));
 
   // A memory stream owns a moveable block: it reallocates the handle in place when it grows.
   SafeHGlobal block(GMEM_MOVEABLE, static_cast<SIZE_T>(size));
@@ -24,14 +27,14 @@ ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   {
     const auto lock = block.Lock();
     auto* bytes = static_cast<BYTE*>(lock->data());
-    if (bytes == nullptr && size != 0) throw_hr(E_UNEXPECTED, "omconvertor", __LINE__);
+    if (bytes == nullptr && size != 0) BRIMLOFT_THROW(E_UNEXPECTED);
     while (copied < size) {
       const ULONG wanted = static_cast<ULONG>(std::min<ULONGLONG>(size - copied, 0xFFFFFFFFu));
       ULONG read = 0;
       BOOL endOfFile = FALSE;
-      check_hr(stream->ReadBytes(bytes + copied, wanted, &read, &endOfFile), "omconvertor", __LINE__);
+      BRIMLOFT_CHECK(stream->ReadBytes(bytes + copied, wanted, &read, &endOfFile));
       // A stream that claims more than it was asked for would have written past the block.
-      if (read > wanted) throw_hr(E_UNEXPECTED, "omconvertor", __LINE__);
+      if (read > wanted) BRIMLOFT_THROW(E_UNEXPECTED);
       copied += read;
       if (endOfFile || read == 0) break;
     }
@@ -42,17 +45,17 @@ ComPtr<IStream> CopyToMemoryStream(IPrintReadStream* stream) {
   if (copied < size) {
     ULARGE_INTEGER length;
     length.QuadPart = copied;
-    check_hr(copy->SetSize(length), "omconvertor", __LINE__);
+    BRIMLOFT_CHECK(copy->SetSize(length));
   }
   LARGE_INTEGER start;
   start.QuadPart = 0;
-  check_hr(copy->Seek(start, STREAM_SEEK_SET, nullptr), "omconvertor", __LINE__);
+  BRIMLOFT_CHECK(copy->Seek(start, STREAM_SEEK_SET, nullptr));
   return copy;
 }
 
 ComPtr<IStream> GetPartStream(IPartBase* part) {
   ComPtr<IPrintReadStream> content;
-  check_hr(part->GetStream(content.put()), "omconvertor", __LINE__);
+  BRIMLOFT_CHECK(part->GetStream(content.put()));
   return CopyToMemoryStream(content.get());
 }
 

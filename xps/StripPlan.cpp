@@ -9,7 +9,7 @@
 namespace brimloft {
 namespace {
 
-constexpr char kUnit[] = "rasinterface";
+constexpr auto kUnit = TraceUnit::rasinterface;
 
 // The shortest length along the paper that scales from `across` pixels to headWidth dots as a whole
 // number of bands: length * headWidth / across is an integer multiple of 24.
@@ -22,11 +22,11 @@ std::int64_t BandStep(std::int64_t across, std::int64_t headWidth) {
 }  // namespace
 
 std::vector<StripRect> PlanStrips(INT width, INT height, bool turned, UINT headWidth, INT maxPixels) {
-  if (width <= 0 || height <= 0 || headWidth == 0) throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  if (width <= 0 || height <= 0 || headWidth == 0) BRIMLOFT_THROW(E_INVALIDARG);
   const INT across = turned ? height : width;  // the pixels that become the head's width
   const INT along = turned ? width : height;
   INT step = maxPixels / across;
-  if (step == 0) throw_hr(E_OUTOFMEMORY, kUnit, __LINE__);
+  if (step == 0) BRIMLOFT_THROW(E_OUTOFMEMORY);
   const std::int64_t band = BandStep(across, headWidth);
   if (band <= step) step = static_cast<INT>(step / band * band);
 

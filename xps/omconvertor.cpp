@@ -11,9 +11,7 @@ namespace brimloft {
 namespace OMConvertor {
 namespace {
 
-constexpr const char* kUnit = "omconvertor";
-
-#define OM_CHECK(call) check_hr((call), kUnit, __LINE__)
+constexpr auto kUnit = TraceUnit::omconvertor;
 
 // Content types are ASCII: only ASCII letters fold, whatever the locale.
 wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
@@ -46,7 +44,7 @@ XPS_IMAGE_TYPE ImageTypeOf(const wchar_t* contentType) {
   if (contentType != nullptr)
     for (const auto& entry : kTable)
       if (EqualsIgnoringCase(contentType, entry.contentType)) return entry.type;
-  throw_hr(E_INVALIDARG, kUnit, __LINE__);
+  BRIMLOFT_THROW(E_INVALIDARG);
 }
 
 XPS_FONT_EMBEDDING FontEmbeddingOf(EXpsFontOptions options, EXpsFontRestriction restriction) {
@@ -58,10 +56,10 @@ XPS_FONT_EMBEDDING FontEmbeddingOf(EXpsFontOptions options, EXpsFontRestriction 
 
 ComPtr<IOpcPartUri> GetPartName(IPartBase* part, IOpcFactory* opc) {
   _bstr_t uri;
-  OM_CHECK(part->GetUri(uri.GetAddress()));
+  BRIMLOFT_CHECK(part->GetUri(uri.GetAddress()));
   ComPtr<IOpcPartUri> name;
-  OM_CHECK(opc->CreatePartUri(static_cast<const wchar_t*>(uri) ? static_cast<const wchar_t*>(uri) : L"",
-                              name.put()));
+  BRIMLOFT_CHECK(
+      opc->CreatePartUri(static_cast<const wchar_t*>(uri) ? static_cast<const wchar_t*>(uri) : L"", name.put()));
   return name;
 }
 
@@ -70,12 +68,13 @@ ComPtr<IXpsOMFontResource> MakeFontResource(IPartFont* font, IXpsOMObjectFactory
   const ComPtr<IOpcPartUri> name = GetPartName(font, opc);
   _bstr_t contentType;
   EXpsFontOptions options = Font_Normal;
-  OM_CHECK(font->GetFontProperties(contentType.GetAddress(), &options));
+  BRIMLOFT_CHECK(font->GetFontProperties(contentType.GetAddress(), &options));
   EXpsFontRestriction restriction = Xps_Restricted_Font_Installable;
-  if (const auto font2 = Query<IPartFont2>(font, IID_IPartFont2)) OM_CHECK(font2->GetFontRestriction(&restriction));
+  if (const auto font2 = Query<IPartFont2>(font, IID_IPartFont2))
+    BRIMLOFT_CHECK(font2->GetFontRestriction(&restriction));
   ComPtr<IXpsOMFontResource> resource;
-  OM_CHECK(factory->CreateFontResource(stream.get(), FontEmbeddingOf(options, restriction), name.get(), FALSE,
-                                       resource.put()));
+  BRIMLOFT_CHECK(factory->CreateFontResource(stream.get(), FontEmbeddingOf(options, restriction), name.get(), FALSE,
+                                             resource.put()));
   return resource;
 }
 
@@ -83,9 +82,9 @@ ComPtr<IXpsOMImageResource> MakeImageResource(IPartImage* image, IXpsOMObjectFac
   const ComPtr<IStream> stream = GetPartStream(image);
   const ComPtr<IOpcPartUri> name = GetPartName(image, opc);
   _bstr_t contentType;
-  OM_CHECK(image->GetImageProperties(contentType.GetAddress()));
+  BRIMLOFT_CHECK(image->GetImageProperties(contentType.GetAddress()));
   ComPtr<IXpsOMImageResource> resource;
-  OM_CHECK(factory->CreateImageResource(stream.get(), ImageTypeOf(contentType), name.get(), resource.put()));
+  BRIMLOFT_CHECK(factory->CreateImageResource(stream.get(), ImageTypeOf(contentType), name.get(), resource.put()));
   return resource;
 }
 
@@ -94,7 +93,7 @@ ComPtr<IXpsOMColorProfileResource> MakeColorProfileResource(IPartColorProfile* p
   const ComPtr<IStream> stream = GetPartStream(profile);
   const ComPtr<IOpcPartUri> name = GetPartName(profile, opc);
   ComPtr<IXpsOMColorProfileResource> resource;
-  OM_CHECK(factory->CreateColorProfileResource(stream.get(), name.get(), resource.put()));
+  BRIMLOFT_CHECK(factory->CreateColorProfileResource(stream.get(), name.get(), resource.put()));
   return resource;
 }
 
@@ -104,44 +103,45 @@ ComPtr<IXpsOMRemoteDictionaryResource> MakeRemoteDictionaryResource(IPartResourc
   const ComPtr<IStream> stream = GetPartStream(dictionary);
   const ComPtr<IOpcPartUri> name = GetPartName(dictionary, opc);
   ComPtr<IXpsOMRemoteDictionaryResource> resource;
-  OM_CHECK(factory->CreateRemoteDictionaryResourceFromStream(stream.get(), name.get(), resources, resource.put()));
+  BRIMLOFT_CHECK(
+      factory->CreateRemoteDictionaryResourceFromStream(stream.get(), name.get(), resources, resource.put()));
   return resource;
 }
 
 ComPtr<IXpsOMPartResources> BuildPartResources(IFixedPage* page, IXpsOMObjectFactory* factory, IOpcFactory* opc) {
   ComPtr<IXpsOMPartResources> resources;
-  OM_CHECK(factory->CreatePartResources(resources.put()));
+  BRIMLOFT_CHECK(factory->CreatePartResources(resources.put()));
   ComPtr<IXpsOMFontResourceCollection> fonts;
   ComPtr<IXpsOMImageResourceCollection> images;
   ComPtr<IXpsOMColorProfileResourceCollection> profiles;
   ComPtr<IXpsOMRemoteDictionaryResourceCollection> dictionaries;
-  OM_CHECK(resources->GetFontResources(fonts.put()));
-  OM_CHECK(resources->GetImageResources(images.put()));
-  OM_CHECK(resources->GetColorProfileResources(profiles.put()));
-  OM_CHECK(resources->GetRemoteDictionaryResources(dictionaries.put()));
+  BRIMLOFT_CHECK(resources->GetFontResources(fonts.put()));
+  BRIMLOFT_CHECK(resources->GetImageResources(images.put()));
+  BRIMLOFT_CHECK(resources->GetColorProfileResources(profiles.put()));
+  BRIMLOFT_CHECK(resources->GetRemoteDictionaryResources(dictionaries.put()));
 
   ComPtr<IXpsPartIterator> parts;
-  OM_CHECK(page->GetXpsPartIterator(parts.put()));
-  if (!parts) OM_CHECK(E_POINTER);  // success without an iterator
+  BRIMLOFT_CHECK(page->GetXpsPartIterator(parts.put()));
+  if (!parts) BRIMLOFT_CHECK(E_POINTER);  // success without an iterator
   std::vector<ComPtr<IPartResourceDictionary>> kept;
   for (; !parts->IsDone(); parts->Next()) {
     _bstr_t uri;
     ComPtr<IUnknown> part;
-    OM_CHECK(parts->Current(uri.GetAddress(), part.put()));
+    BRIMLOFT_CHECK(parts->Current(uri.GetAddress(), part.put()));
     if (!part) continue;
     if (const auto font = Query<IPartFont>(part.get(), IID_IPartFont)) {
-      OM_CHECK(fonts->Append(MakeFontResource(font.get(), factory, opc).get()));
+      BRIMLOFT_CHECK(fonts->Append(MakeFontResource(font.get(), factory, opc).get()));
     } else if (const auto image = Query<IPartImage>(part.get(), IID_IPartImage)) {
-      OM_CHECK(images->Append(MakeImageResource(image.get(), factory, opc).get()));
+      BRIMLOFT_CHECK(images->Append(MakeImageResource(image.get(), factory, opc).get()));
     } else if (const auto profile = Query<IPartColorProfile>(part.get(), IID_IPartColorProfile)) {
-      OM_CHECK(profiles->Append(MakeColorProfileResource(profile.get(), factory, opc).get()));
+      BRIMLOFT_CHECK(profiles->Append(MakeColorProfileResource(profile.get(), factory, opc).get()));
     } else if (auto dictionary = Query<IPartResourceDictionary>(part.get(), IID_IPartResourceDictionary)) {
       kept.push_back(std::move(dictionary));
     }
   }
   for (const auto& dictionary : kept)
-    OM_CHECK(dictionaries->Append(
-        MakeRemoteDictionaryResource(dictionary.get(), factory, opc, resources.get()).get()));
+    BRIMLOFT_CHECK(
+        dictionaries->Append(MakeRemoteDictionaryResource(dictionary.get(), factory, opc, resources.get()).get()));
   return resources;
 }
 
@@ -150,7 +150,7 @@ ComPtr<IXpsOMPage> ConvertPage(IFixedPage* page, IXpsOMObjectFactory* factory, I
   const ComPtr<IOpcPartUri> name = GetPartName(page, opc);
   const ComPtr<IXpsOMPartResources> resources = BuildPartResources(page, factory, opc);
   ComPtr<IXpsOMPage> result;
-  OM_CHECK(factory->CreatePageFromStream(markup.get(), name.get(), resources.get(), FALSE, result.put()));
+  BRIMLOFT_CHECK(factory->CreatePageFromStream(markup.get(), name.get(), resources.get(), FALSE, result.put()));
   return result;
 }
 

@@ -64,7 +64,7 @@ struct RasterCloser {
 class ComApartment {
  public:
   ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
-    if (FAILED(hr_) && hr_ != RPC_E_CHANGED_MODE) throw_hr(hr_, kUnit, __LINE__);
+    if (FAILED(hr_) && hr_ != RPC_E_CHANGED_MODE) BRIMLOFT_THROW(hr_);
   }
   ~ComApartment() {
     if (SUCCEEDED(hr_)) CoUninitialize();
@@ -135,12 +135,11 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
   VariantInit(&entry);
   entry.vt = VT_UNKNOWN;
   entry.punkVal = helper.get();
-  check_hr(bag->AddProperty(L"IPrintCoreHelper", &entry), kUnit, __LINE__);
+  BRIMLOFT_CHECK(bag->AddProperty(L"IPrintCoreHelper", &entry));
 
   ComPtr<IWICImagingFactory> factory;
-  check_hr(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                            factory.put_void()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                            factory.put_void()));
   std::unique_ptr<BrimloftBitmapHandler> handler =
       BrimloftBitmapHandler::Create(ppd.variant, bag.get(), context.output);
 

@@ -22,17 +22,17 @@ struct LockedPixels {
 
 LockedPixels LockPixels(IWICBitmap* bitmap, DWORD flags) {
   LockedPixels locked;
-  check_hr(bitmap->Lock(nullptr, flags, locked.lock.put()), kUnit, __LINE__);
+  BRIMLOFT_CHECK(bitmap->Lock(nullptr, flags, locked.lock.put()));
   UINT size = 0;
-  check_hr(locked.lock->GetStride(&locked.stride), kUnit, __LINE__);
-  check_hr(locked.lock->GetDataPointer(&size, &locked.pixels), kUnit, __LINE__);
+  BRIMLOFT_CHECK(locked.lock->GetStride(&locked.stride));
+  BRIMLOFT_CHECK(locked.lock->GetDataPointer(&size, &locked.pixels));
   return locked;
 }
 
 // The rows of a 32-bit bitmap from the top that hold anything but opaque white.
 unsigned InkedRows(IWICBitmap* bitmap) {
   UINT width = 0, height = 0;
-  check_hr(bitmap->GetSize(&width, &height), kUnit, __LINE__);
+  BRIMLOFT_CHECK(bitmap->GetSize(&width, &height));
   const LockedPixels locked = LockPixels(bitmap, WICBitmapLockRead);
   for (unsigned y = height; y > 0; --y) {
     const BYTE* row = locked.pixels + std::size_t(y - 1) * locked.stride;
@@ -45,14 +45,13 @@ unsigned InkedRows(IWICBitmap* bitmap) {
 // A new bitmap of the first rows of source, or of rows of white when source is null.
 ComPtr<IWICBitmap> RowsOf(IWICBitmap* source, unsigned width, unsigned rows, IWICImagingFactory* factory) {
   ComPtr<IWICBitmap> bitmap;
-  check_hr(factory->CreateBitmap(width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad, bitmap.put()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(factory->CreateBitmap(width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad, bitmap.put()));
   const LockedPixels locked = LockPixels(bitmap.get(), WICBitmapLockWrite);
   if (source == nullptr) {
     std::memset(locked.pixels, 0xFF, std::size_t(locked.stride) * rows);
   } else {
     const WICRect top{0, 0, static_cast<INT>(width), static_cast<INT>(rows)};
-    check_hr(source->CopyPixels(&top, locked.stride, locked.stride * rows, locked.pixels), kUnit, __LINE__);
+    BRIMLOFT_CHECK(source->CopyPixels(&top, locked.stride, locked.stride * rows, locked.pixels));
   }
   return bitmap;
 }
@@ -118,9 +117,8 @@ TrailingWhite TrailingWhiteFromOption(const std::string& value) {
 ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, unsigned rows,
                              const cups_page_header2_t& header, IWICImagingFactory* factory) {
   ComPtr<IWICBitmap> bitmap;
-  check_hr(factory->CreateBitmap(format.width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad,
-                                 bitmap.put()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(
+      factory->CreateBitmap(format.width, rows, GUID_WICPixelFormat32bppBGRA, WICBitmapCacheOnLoad, bitmap.put()));
   {
     const LockedPixels locked = LockPixels(bitmap.get(), WICBitmapLockWrite);
     std::vector<unsigned char> row(format.bytesPerLine);
@@ -131,7 +129,7 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
       ConvertRow(format, row.data(), locked.pixels + std::size_t(y) * locked.stride);
     }
   }
-  check_hr(bitmap->SetResolution(header.HWResolution[0], header.HWResolution[1]), kUnit, __LINE__);
+  BRIMLOFT_CHECK(bitmap->SetResolution(header.HWResolution[0], header.HWResolution[1]));
   return bitmap;
 }
 

@@ -8,6 +8,8 @@ namespace brimloft::printerapp {
 
 namespace {
 
+constexpr const char* kUnit = "printerapp";
+
 std::mutex& EngineTurn() {
   static std::mutex turn;
   return turn;
@@ -17,7 +19,7 @@ std::mutex& EngineTurn() {
 
 EngineSession::EngineSession() : turn_(EngineTurn()) {
   apartment_ = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(apartment_) && apartment_ != RPC_E_CHANGED_MODE) throw_hr(apartment_, "printerapp", __LINE__);
+  if (FAILED(apartment_) && apartment_ != RPC_E_CHANGED_MODE) BRIMLOFT_THROW(apartment_);
   try {
     folder_.emplace("brimloft-printer-app");
   } catch (...) {

@@ -27,20 +27,18 @@ StripPrinter::StripPrinter(const std::string& variant, const FeatureTable& featu
   VariantInit(&entry);
   entry.vt = VT_UNKNOWN;
   entry.punkVal = helper.get();
-  check_hr(bag->AddProperty(L"IPrintCoreHelper", &entry), kUnit, __LINE__);
-  check_hr(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                            factory_.put_void()),
-           kUnit, __LINE__);
+  BRIMLOFT_CHECK(bag->AddProperty(L"IPrintCoreHelper", &entry));
+  BRIMLOFT_CHECK(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                            factory_.put_void()));
   handler_ = BrimloftBitmapHandler::Create(variant, bag.get(), output);
 }
 
 void StripPrinter::PrintStrip(int pageIndex, const unsigned char* pixels, unsigned width, unsigned rows,
                               unsigned stride, double dpi) {
   ComPtr<IWICBitmap> bitmap;
-  check_hr(factory_->CreateBitmapFromMemory(width, rows, GUID_WICPixelFormat32bppBGRA, stride, stride * rows,
-                                            const_cast<BYTE*>(pixels), bitmap.put()),
-           kUnit, __LINE__);
-  check_hr(bitmap->SetResolution(dpi, dpi), kUnit, __LINE__);
+  BRIMLOFT_CHECK(factory_->CreateBitmapFromMemory(width, rows, GUID_WICPixelFormat32bppBGRA, stride, stride * rows,
+                                            const_cast<BYTE*>(pixels), bitmap.put()));
+  BRIMLOFT_CHECK(bitmap->SetResolution(dpi, dpi));
   handler_->ProcessStrip(pageIndex, bitmap.get());
 }
 

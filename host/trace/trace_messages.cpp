@@ -1,4 +1,4 @@
-// The trace point table of every unit and the text rendering of records.
+// The text rendering of trace records, with the texts of the module's trace point table.
 #include "host/trace/trace_messages.h"
 
 #include <cinttypes>
@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "host/failures/renderer_report.h"
+#include "module/trace.h"
 #include "module/trace_ids.h"
 
 namespace brimloft::host {
@@ -35,62 +36,16 @@ const Unit kUnits[] = {
     {&kRendererTraceGuid, "renderer"},  // the host's records of what the renderer said
 };
 
+template <brimloft::trace::ArgType... Types>
+TracePoint Row(const brimloft::trace::Point<Types...>& point) {
+  return {UnitName(point.unit), point.number, point.text, {Types...}};
+}
+
+// The module's table, and the host's own records of what the renderer said.
 const std::vector<TracePoint> kMessages = {
-    {"dllentry", 10, "Filter created for RX3P", {}},
-    {"dllentry", 11, "Filter created for RX3Q", {}},
-    {"dllentry", 12, "Filter created for RX2P", {}},
-    {"dllentry", 13, "Filter created for RX2Q", {}},
-    {"dllentry", 14, "Filter created for RX1P", {}},
-    {"dllentry", 15, "Filter created for RX1Q", {}},
-    {"dllentry", 16, "Class object requested for RX3P", {}},
-    {"dllentry", 17, "Class object requested for RX3Q", {}},
-    {"dllentry", 18, "Class object requested for RX2P", {}},
-    {"dllentry", 19, "Class object requested for RX2Q", {}},
-    {"dllentry", 20, "Class object requested for RX1P", {}},
-    {"dllentry", 21, "Class object requested for RX1Q", {}},
-    {"dllentry", 22, "Module attached to the process", {}},
-    {"dllentry", 23, "Module detaching from the process", {}},
-
-    {"BrimloftFilter", 10, "InitializeFilter entered", {}},
-    {"BrimloftFilter", 11, "InitializeFilter done", {}},
-    {"BrimloftFilter", 12, "Setting up the reader and writer", {}},
-    {"BrimloftFilter", 13, "ShutdownOperation called", {}},
-    {"BrimloftFilter", 14, "StartOperation entered", {}},
-    {"BrimloftFilter", 15, "%1%2", {A::Narrow, A::Narrow}},
-    {"BrimloftFilter", 16, "Job procedure started", {}},
-    {"BrimloftFilter", 18, "Fixed page %1 reached", {A::Int32}},
-    {"BrimloftFilter", 19, "The reader is no XPS document provider: %1", {A::HResult}},
-    {"BrimloftFilter", 20, "The writer is no print write stream: %1", {A::HResult}},
-    {"BrimloftFilter", 21, "The end of the failed job failed too: %1", {A::HResult}},
-
-    {"PThandler", 10, "GetPageSettings entered", {}},
-    {"PThandler", 11, "No page-level print ticket", {}},
-    {"PThandler", 12, "Page settings filled", {}},
-    {"PThandler", 13, "Saving the print ticket snapshot to %1", {A::Narrow}},
-    {"PThandler", 14, "Print ticket snapshot saved", {}},
-    {"PThandler", 15, "Resolution %1 dpi", {A::Double}},
-    {"PThandler", 16, "Page size %1 x %2 (1/96 inch)", {A::Double, A::Double}},
-    {"PThandler", 17, "Cannot make the job's ticket snapshot folder in %1: %2", {A::Narrow, A::Narrow}},
-    {"PThandler", 18, "Cannot remove the job's ticket snapshot folder %1: %2", {A::Narrow, A::Narrow}},
-    {"PThandler", 19, "Not saving the ticket snapshot: %1 is a link or no regular file", {A::Narrow}},
-
-    {"omconvertor", 10, "A part of %1 bytes is beyond the limit of %2 bytes for a copy in memory", {A::Double, A::Double}},
-    {"rasinterface", 10, "Rasterizing a strip", {}},
-    {"rasinterface", 11, "Rasterization cancelled", {}},
-    {"rasinterface", 12, "Unsupported fit mode for the bleed box", {}},
-    {"rasinterface", 13, "Unsupported fit mode for the target rectangle", {}},
-    {"rasinterface", 14, "The page is %1 rows long, beyond the limit of %2 rows", {A::Double, A::Int32}},
-
-    {"BrimloftBitmapHandler", 12, "The print core helper cannot enumerate its features", {}},
-    {"BrimloftBitmapHandler", 13, "The IPrintCoreHelper property is not a print core helper", {}},
-    {"BrimloftBitmapHandler", 14, "No IPrintCoreHelper property", {}},
-    {"BrimloftBitmapHandler", 15, "Option %1%2%3", {A::Narrow, A::Narrow, A::Narrow}},
-    {"BrimloftBitmapHandler", 17, "Variant %1: head width %2 dots", {A::Narrow, A::Int32}},
-    {"BrimloftBitmapHandler", 18, "The strip scales to %1 pixels, beyond the limit of %2 pixels", {A::Double, A::Int32}},
-
-    {"throw_hr", 10, "Raising %3 in %1 at line %2", {A::Narrow, A::Int32, A::HResult}},
-    {"trace_failure", 10, "Failure %1 in %2 at line %3: %4", {A::HResult, A::Narrow, A::Int32, A::Wide}},
-
+#define BRIMLOFT_TRACE_POINT(name, unit, number, category, types, text) Row(brimloft::trace::name),
+#include "module/trace_points.def"
+#undef BRIMLOFT_TRACE_POINT
     {"renderer", 10, "Page %1 (%2): the renderer's %3: %4 (%5 times)",
      {A::Int32, A::Narrow, A::Narrow, A::Narrow, A::Int32}},
 };

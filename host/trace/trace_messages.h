@@ -1,5 +1,6 @@
-// The texts of the module's trace points and the formatting of records as text lines. Records carry
-// only a unit's message identifier, a number and typed arguments; the texts live here alone.
+// The formatting of trace records as text lines. Records carry only a unit's message identifier, a
+// number and typed arguments; the texts come from the module's trace point table
+// (module/trace_points.def).
 #ifndef BRIMLOFT_HOST_TRACE_MESSAGES_H
 #define BRIMLOFT_HOST_TRACE_MESSAGES_H
 
@@ -7,18 +8,15 @@
 
 #include <platform/trace_controller.h>
 
+#include "module/trace.h"
+
 #include <string>
 #include <vector>
 
 namespace brimloft::host {
 
-enum class TraceArg {
-  Int32,    // 4 bytes, printed in decimal
-  HResult,  // 4 bytes, printed as 0xXXXXXXXX
-  Double,   // 8 bytes
-  Narrow,   // NUL-terminated 8-bit text
-  Wide,     // NUL-terminated UTF-16LE text
-};
+// An argument's type as the module's trace point table names it.
+using TraceArg = brimloft::trace::ArgType;
 
 struct TracePoint {
   const char* unit;

@@ -1,4 +1,5 @@
 // Reading trace files back and printing their records as text.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <platform/trace_controller.h>
@@ -10,9 +11,12 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <utility>
 
+#include "fakes/module_trace_capture.h"
 #include "host/trace/trace_file.h"
 #include "host/trace/trace_messages.h"
+#include "module/trace.h"
 #include "module/trace_ids.h"
 
 namespace {
@@ -249,6 +253,65 @@ TEST(TraceFormat, UnitNamesComeFromTheSharedIdentifiers) {
   EXPECT_STREQ("BrimloftBitmapHandler", host::TraceUnitName(ids::kBrimloftBitmapHandler));
   EXPECT_STREQ("trace_failure", host::TraceUnitName(ids::kTraceFailure));
   EXPECT_EQ(nullptr, host::TraceUnitName(ids::kControl));
+}
+
+// Argument k of a row (from 0) as the code passes it, and as brimloft-tracefmt prints it.
+template <brimloft::trace::ArgType Type>
+auto SampleValue(size_t k) {
+  namespace trace = brimloft::trace;
+  if constexpr (Type == trace::Int32) return static_cast<int>(101 + k);
+  else if constexpr (Type == trace::HResult) return static_cast<HRESULT>(0x80070101u + k);
+  else if constexpr (Type == trace::Double) return 0.25 + static_cast<double>(k);
+  else if constexpr (Type == trace::Narrow) return "n" + std::to_string(k + 1);
+  else return L"w" + std::to_wstring(k + 1);
+}
+template <brimloft::trace::ArgType Type>
+std::string SamplePrinted(size_t k) {
+  namespace trace = brimloft::trace;
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(0x80070101u + k));
+  if constexpr (Type == trace::Int32) return std::to_string(101 + k);
+  else if constexpr (Type == trace::HResult) return hex;
+  else if constexpr (Type == trace::Double) return std::to_string(k) + ".25";
+  else if constexpr (Type == trace::Narrow) return "n" + std::to_string(k + 1);
+  else return "w" + std::to_string(k + 1);
+}
+
+// Writes the point as the code does, with a distinct value for each argument its row declares;
+// answers the line's expected end: unit, number and the row's text with every %k replaced.
+template <brimloft::trace::ArgType... Types, size_t... K>
+std::string WriteRow(const brimloft::trace::Point<Types...>& point, std::index_sequence<K...>) {
+  BRIMLOFT_TRACE(point, SampleValue<Types>(K)...);
+  std::string text = point.text;
+  const std::string printed[] = {"", SamplePrinted<Types>(K)...};
+  for (size_t k = 1; k < std::size(printed); ++k) {
+    const std::string placeholder = "%" + std::to_string(k);
+    const size_t at = text.find(placeholder);
+    // An argument the text never shows is lost to every reader of the trace.
+    EXPECT_NE(std::string::npos, at) << point.text << ": no " << placeholder;
+    if (at != std::string::npos) text.replace(at, placeholder.size(), printed[k]);
+  }
+  return std::string(brimloft::UnitName(point.unit)) + " " + std::to_string(point.number) + " " + text;
+}
+
+// Every row of the module's table (module/trace_points.def), written through the module's provider
+// and printed as brimloft-tracefmt prints it, shows its text with each argument in its place: a row
+// whose text wants more or fewer arguments than it declares, whose unit the reader does not know,
+// or whose encoding the reader decodes otherwise, fails here.
+TEST(TraceFormat, EveryTracePointPrintsItsTextWithItsArguments) {
+  brimloft::testing::TraceCapture capture(brimloft::TRACE_ERROR | brimloft::TRACE_FLOW | brimloft::TRACE_DETAIL);
+  brimloft::testing::ScopedProvider provider;
+  std::vector<std::string> expected;
+#define BRIMLOFT_TRACE_POINT(name, unit, number, category, types, text) \
+  expected.push_back(WriteRow(brimloft::trace::name,                    \
+                              std::make_index_sequence<brimloft::trace::name.kArgs.size()>()));
+#include "module/trace_points.def"
+#undef BRIMLOFT_TRACE_POINT
+  const std::vector<Record> records = capture.Records();
+  ASSERT_EQ(expected.size(), records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    EXPECT_THAT(FormatTraceRecord(records[i]), testing::EndsWith(expected[i]));
+  }
 }
 
 }  // namespace

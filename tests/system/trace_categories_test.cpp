@@ -42,7 +42,7 @@ class TraceCategories : public testing::Test {
 TEST_F(TraceCategories, NothingIsWrittenOrEvaluatedUntilEnabled) {
   auto session = Session::StartInMemory();
   EXPECT_FALSE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW));
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 18, Counted(1));
+  BRIMLOFT_TRACE(brimloft::trace::FixedPageReached, Counted(1));
   EXPECT_EQ(0, evaluated_);
   EXPECT_TRUE(session->Records().empty());
 }
@@ -68,9 +68,9 @@ TEST_F(TraceCategories, OnlyEnabledCategoriesWrite) {
   EXPECT_FALSE(brimloft::trace::IsEnabled(brimloft::TRACE_DETAIL));
   EXPECT_FALSE(brimloft::trace::IsEnabled(0x2));
 
-  BRIMLOFT_TRACE(TRACE_DETAIL, BrimloftFilter, 18, Counted(2));
+  BRIMLOFT_TRACE(brimloft::trace::FixedPageReached, Counted(2));
   EXPECT_EQ(0, evaluated_) << "a disabled trace point evaluates no argument";
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 15, "Setting printer name as ", std::string("RX1Q"));
+  BRIMLOFT_TRACE(brimloft::trace::PrinterNameSet, "Setting printer name as ", std::string("RX1Q"));
 
   const auto records = session->Records();
   ASSERT_EQ(1u, records.size());
@@ -83,7 +83,7 @@ TEST_F(TraceCategories, OnlyEnabledCategoriesWrite) {
 
   ASSERT_EQ(ERROR_SUCCESS, session->Disable(brimloft::trace::kControlGuid));
   EXPECT_FALSE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW));
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftFilter, 13);
+  BRIMLOFT_TRACE(brimloft::trace::FilterShutdown);
   EXPECT_EQ(1u, session->Records().size());
 }
 
@@ -127,7 +127,7 @@ TEST_F(TraceCategories, StoppedProviderWritesNothingEvenIfTheSessionAsks) {
   auto session = Session::StartInMemory();
   ASSERT_EQ(ERROR_SUCCESS, session->Enable(brimloft::trace::kControlGuid, TRACE_LEVEL_VERBOSE, 0xF));
   EXPECT_FALSE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW));
-  BRIMLOFT_TRACE(TRACE_FLOW, dllentry, 22);
+  BRIMLOFT_TRACE(brimloft::trace::ModuleAttached);
   EXPECT_TRUE(session->Records().empty());
   brimloft::trace::Start("KelmoranBrimloftFilter");
   EXPECT_TRUE(brimloft::trace::IsEnabled(brimloft::TRACE_FLOW)) << "enabled as it registers";

@@ -42,13 +42,13 @@ TEST(TracePoints, ACategoryThatIsOffEvaluatesNoArgument) {
   for (const Case& c : cases) {
     TraceCapture capture(c.enabled);
     g_evaluated = 0;
-    BRIMLOFT_TRACE(TRACE_DETAIL, rasinterface, 30, Counted(7), Counted(8));
+    BRIMLOFT_TRACE(trace::VariantHeadWidth, std::to_string(Counted(7)), Counted(8));
     EXPECT_EQ(c.evaluations, g_evaluated) << "enabled " << c.enabled;
-    const auto records = capture.Of(trace_ids::kRasinterface);
+    const auto records = capture.Of(trace_ids::kBrimloftBitmapHandler);
     ASSERT_EQ(c.records, records.size()) << "enabled " << c.enabled;
     if (c.records) {
-      EXPECT_EQ(30, records[0].number);
-      EXPECT_EQ((std::vector<std::string>{Int32Arg(7), Int32Arg(8)}), records[0].arguments);
+      EXPECT_EQ(17, records[0].number);
+      EXPECT_EQ((std::vector<std::string>{NarrowArg("7"), Int32Arg(8)}), records[0].arguments);
     }
   }
 }
@@ -56,7 +56,7 @@ TEST(TracePoints, ACategoryThatIsOffEvaluatesNoArgument) {
 TEST(TracePoints, NothingIsEvaluatedWithoutARegisteredProvider) {
   TraceCapture capture(TRACE_ERROR | TRACE_FLOW | TRACE_DETAIL);
   g_evaluated = 0;
-  BRIMLOFT_TRACE(TRACE_FLOW, omconvertor, 11, Counted(1));
+  BRIMLOFT_TRACE(trace::FixedPageReached, Counted(1));
   EXPECT_EQ(0, g_evaluated);
   EXPECT_TRUE(capture.Records().empty());
 }
@@ -67,8 +67,9 @@ TEST(TracePoints, ArgumentsAreEncodedByType) {
   const std::string narrow = "RX3P";
   const std::wstring wide = L"ab";
   const char* nullNarrow = nullptr;
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftBitmapHandler, 12, -1, 2u, 0.5, narrow);
-  BRIMLOFT_TRACE(TRACE_FLOW, BrimloftBitmapHandler, 13, wide, std::wstring(), nullNarrow, "");
+  // The encodings themselves, beneath the table's rows.
+  trace::Write(TraceUnit::BrimloftBitmapHandler, 12, -1, 2u, 0.5, narrow);
+  trace::Write(TraceUnit::BrimloftBitmapHandler, 13, wide, std::wstring(), nullNarrow, "");
   const auto records = capture.Of(trace_ids::kBrimloftBitmapHandler);
   ASSERT_EQ(2u, records.size());
   const double half = 0.5;
@@ -101,7 +102,7 @@ TEST(TracePoints, StopAndStartAgainKeepsOneRegistration) {
     ScopedProvider first;
   }
   ScopedProvider second;
-  BRIMLOFT_TRACE(TRACE_FLOW, dllentry, 22);
+  BRIMLOFT_TRACE(trace::ModuleAttached);
   EXPECT_EQ(1u, capture.Records().size());
 }
 
