@@ -2,7 +2,7 @@
 # (dpkg-shlibdeps); the only maintainer script tells a running CUPS about the new driver.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brimloft)
-set(CPACK_PACKAGE_VERSION 1.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Brimloft developers <brimloft@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print filter for Brimloft narrow thermal roll printers")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

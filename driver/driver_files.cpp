@@ -5,12 +5,15 @@
 // (tests/cups/ppd_files_test.cpp), so the three never drift.
 // Usage: brimloft-driver-files FOLDER
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/failures/host_error.h"
+#include "host/tools/tool_main.h"
 #include "module/ClassIds.h"
 #include "platform/printer_description.h"
 
@@ -47,20 +50,20 @@ int Dots(int micrometres) { return (micrometres * kDotsPerInch + 12700) / 25400;
 int Scored(const platform::PrinterOption& option, const std::string& name) {
   for (const auto& [key, value] : option.scoredProperties)
     if (key == name) return value;
-  throw std::runtime_error("option " + option.name + " has no " + name);
+  throw host::HostError(E_UNEXPECTED, "option " + option.name + " has no " + name);
 }
 
 const platform::PrinterFeature& Feature(const platform::PrinterDescription& printer, bool isPrivate,
                                         const std::string& name) {
   const platform::PrinterFeature* feature = printer.FindFeature(isPrivate, name);
-  if (feature == nullptr) throw std::runtime_error(printer.variant + " has no feature " + name);
+  if (feature == nullptr) throw host::HostError(E_UNEXPECTED, printer.variant + " has no feature " + name);
   return *feature;
 }
 
 void Write(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+  if (!out.flush()) throw host::HostError(host::HrFromErrno(errno), "cannot write " + path + ": " + std::strerror(errno));
 }
 
 std::string OptionBlock(const std::string& name, const std::string& body) {
@@ -165,28 +168,34 @@ std::string Inf() {
          "\n[Strings]\nManufacturer=\"Kelmoran\"\nDisk=\"Brimloft driver files\"\n";
 }
 
+const char* const kUsage =
+    "usage: brimloft-driver-files FOLDER\n"
+    "Writes the Windows driver package's INF, GPDs and filter pipeline configurations into FOLDER,\n"
+    "from the printers' table.\n"
+    "\n"
+    "  --help     shows this text\n"
+    "  --version  shows the version\n"
+    "\n"
+    "Exit status: 0 written, 1 a file could not be written, 2 wrong usage.\n";
+
+int WriteFiles(const std::vector<std::string>& operands) {
+  if (operands.size() != 1) throw host::UsageError(operands.empty() ? "no folder given" : "more than one folder given");
+  const std::string folder = operands[0] + "/";
+  const std::string common = CommonGpd(platform::BuiltInPrinterDescription(brimloft::kVariants[0].code));
+  Write(folder + "BRIMLOFT.GPD", common);
+  for (const auto& v : brimloft::kVariants) {
+    // One common GPD serves every model only while their features other than media agree.
+    if (CommonGpd(platform::BuiltInPrinterDescription(v.code)) != common)
+      throw host::HostError(E_UNEXPECTED, std::string(v.code) + " differs from the other models beyond its media sizes");
+    Write(folder + GpdName(v.code), ModelGpd(platform::BuiltInPrinterDescription(v.code)));
+    Write(folder + ConfigName(v.code), PipelineConfig(v));
+  }
+  Write(folder + "brimloft.inf", Inf());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("usage: brimloft-driver-files FOLDER\n", stderr);
-    return 2;
-  }
-  try {
-    const std::string folder = std::string(argv[1]) + "/";
-    const std::string common = CommonGpd(platform::BuiltInPrinterDescription(brimloft::kVariants[0].code));
-    Write(folder + "BRIMLOFT.GPD", common);
-    for (const auto& v : brimloft::kVariants) {
-      // One common GPD serves every model only while their features other than media agree.
-      if (CommonGpd(platform::BuiltInPrinterDescription(v.code)) != common)
-        throw std::runtime_error(std::string(v.code) + " differs from the other models beyond its media sizes");
-      Write(folder + GpdName(v.code), ModelGpd(platform::BuiltInPrinterDescription(v.code)));
-      Write(folder + ConfigName(v.code), PipelineConfig(v));
-    }
-    Write(folder + "brimloft.inf", Inf());
-    return 0;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "brimloft-driver-files: %s\n", e.what());
-    return 1;
-  }
+  return host::RunTool({"brimloft-driver-files", kUsage}, argc, argv, {}, WriteFiles);
 }

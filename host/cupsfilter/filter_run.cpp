@@ -37,16 +37,10 @@ namespace {
 
 constexpr const char* kUnit = "rastertobrimloft";
 
-// Failures the filter reports with its own words.
-class FilterError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 class InputFile {
  public:
   explicit InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (fd_ < 0) throw FilterError("cannot open the raster file " + path + ": " + std::strerror(errno));
+    if (fd_ < 0) throw host::HostError(host::HrFromErrno(errno), "cannot open the raster file " + path + ": " + std::strerror(errno));
   }
   ~InputFile() { close(fd_); }
   InputFile(const InputFile&) = delete;
@@ -103,7 +97,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
     log << kUsage << std::endl;
     return 1;
   }
-  if (context.ppdPath.empty()) throw FilterError("no PPD file: the queue must use a Brimloft PPD file");
+  if (context.ppdPath.empty()) throw host::HostError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "no PPD file: the queue must use a Brimloft PPD file");
   const PpdSettings ppd = ReadPpdSettings(context.ppdPath);
   const platform::PrinterDescription printer = platform::BuiltInPrinterDescription(ppd.variant);
   const OptionTable jobOptions = ParseJobOptions(args[5]);
@@ -119,7 +113,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
   if (args.size() == 7) file = std::make_unique<InputFile>(args[6]);
   const int fd = file ? file->fd() : context.inputFd;
   std::unique_ptr<cups_raster_t, RasterCloser> raster(cupsRasterOpen(fd, CUPS_RASTER_READ));
-  if (!raster) throw FilterError("the input is no CUPS raster data");
+  if (!raster) throw host::HostError(host::HrCorruptData(), "the input is no CUPS raster data");
 
   step = "starting COM";
   ComApartment apartment;
@@ -150,7 +144,7 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
     log << "INFO: Job cancelled after " << result.pages << " page(s)" << std::endl;
     return 0;
   }
-  if (result.pages == 0) throw FilterError("no pages were found in the raster data");
+  if (result.pages == 0) throw host::HostError(host::HrCorruptData(), "no pages were found in the raster data");
   log << "INFO: Printed " << result.pages << " page(s)" << std::endl;
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "host/failures/host_error.h"
 #include "platform/printer_description.h"
 
 namespace brimloft::rasterfilter {
@@ -30,23 +31,23 @@ PpdSettings ReadPpdSettings(const std::string& path) {
     const ppd_status_t status = ppdLastError(&line);
     std::string reason = ppdErrorString(status);
     if (status == PPD_FILE_OPEN_ERROR) {
-      throw PpdError("cannot open the PPD file " + path);
+      throw host::HostError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "cannot open the PPD file " + path);
     }
-    throw PpdError("the PPD file " + path + " is not valid: " + reason + " on line " + std::to_string(line));
+    throw host::HostError(host::HrBadPackage(), "the PPD file " + path + " is not valid: " + reason + " on line " + std::to_string(line));
   }
   ppdMarkDefaults(ppd.get());
 
   PpdSettings settings;
   const ppd_attr_t* variant = ppdFindAttr(ppd.get(), "BrimloftVariant", nullptr);
   if (variant == nullptr || variant->value == nullptr) {
-    throw PpdError("the PPD file " + path + " names no printer variant (*BrimloftVariant)");
+    throw host::HostError(host::HrBadPackage(), "the PPD file " + path + " names no printer variant (*BrimloftVariant)");
   }
   settings.variant = variant->value;
   try {
     platform::BuiltInPrinterDescription(settings.variant);
   } catch (const std::invalid_argument&) {
-    throw PpdError("the PPD file " + path + " names the unknown printer variant \"" + settings.variant +
-                   "\"");
+    throw host::HostError(HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME),
+                          "the PPD file " + path + " names the unknown printer variant \"" + settings.variant + "\"");
   }
   for (const char* option : kPassedOptions) {
     if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd.get(), option))

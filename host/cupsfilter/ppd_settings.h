@@ -3,18 +3,12 @@
 #ifndef BRIMLOFT_HOST_CUPSFILTER_PPD_SETTINGS_H
 #define BRIMLOFT_HOST_CUPSFILTER_PPD_SETTINGS_H
 
-#include <stdexcept>
 #include <string>
 
 #include "host/cupsfilter/job_options.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::rasterfilter {
-
-// A PPD file that is missing, unreadable or names no known printer variant.
-class PpdError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct PpdSettings {
   std::string variant;   // "RX1P" .. "RX3Q", from *BrimloftVariant
@@ -22,7 +16,7 @@ struct PpdSettings {
 };
 
 // Reads the variant and the default choices of PageSize and of QVPrintContinuous, QVPrintType,
-// QVCutType, QVDither and QVBright (options the file lacks are left out). Throws PpdError saying
+// QVCutType, QVDither and QVBright (options the file lacks are left out). Throws HostError saying
 // what is wrong: the file cannot be opened or parsed (with the line), *BrimloftVariant is missing
 // or names no variant.
 PpdSettings ReadPpdSettings(const std::string& path);

@@ -124,7 +124,7 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
     std::vector<unsigned char> row(format.bytesPerLine);
     for (unsigned y = 0; y < rows; ++y) {
       if (cupsRasterReadPixels(raster, row.data(), format.bytesPerLine) != format.bytesPerLine) {
-        throw RasterError("the raster data ends in the middle of a page");
+        throw host::HostError(host::HrCorruptData(), "the raster data ends in the middle of a page");
       }
       ConvertRow(format, row.data(), locked.pixels + std::size_t(y) * locked.stride);
     }
@@ -152,9 +152,9 @@ PageLoopResult PrintRasterPages(cups_raster_t* raster, BrimloftBitmapHandler& ha
         page.Add(bitmap.get(), strips[i].rows, i + 1 == strips.size());
       }
     }
-  } catch (const RasterError& e) {
+  } catch (const host::HostError& e) {
     handler.ProcessStrip(0, nullptr);
-    throw RasterError("page " + std::to_string(result.pages) + ": " + e.what());
+    throw host::HostError(e.hr(), "page " + std::to_string(result.pages) + ": " + e.what());
   } catch (const hr_error& e) {
     throw OutputFailure{e.hr, "page " + std::to_string(result.pages)};
   }

@@ -38,7 +38,7 @@ struct PageLoopResult {
 };
 
 // Reads the strip's rows from the raster into a new 32-bit blue-green-red-alpha bitmap of
-// format.width x rows, with the page's resolution. Throws RasterError when the rows end early,
+// format.width x rows, with the page's resolution. Throws HostError (HrCorruptData) when the rows end early,
 // hr_error for imaging failures.
 ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, unsigned rows,
                              const cups_page_header2_t& header, IWICImagingFactory* factory);
@@ -47,7 +47,7 @@ ComPtr<IWICBitmap> ReadStrip(cups_raster_t* raster, const RowFormat& format, uns
 // strip): "INFO:" and "PAGE:" lines on log, then its strips of at most 4,194,304 pixels, top to
 // bottom, to handler.ProcessStrip with the page's 1-based number over the job. Then the end-of-job
 // call ProcessStrip(0, null), also after a cancel. An unprintable or truncated page ends the job:
-// the end-of-job call is still made, then a RasterError naming the page goes to the caller.
+// the end-of-job call is still made, then a HostError naming the page goes to the caller.
 // A failure of the printer output (hr_error) goes on at once as an OutputFailure naming the page
 // (or the end of the job), without an end-of-job call, as in the XPS filter; other exceptions go on
 // as they are.

@@ -25,7 +25,7 @@ void Put(unsigned char* pixel, unsigned char blue, unsigned char green, unsigned
 }  // namespace
 
 RowFormat RowFormatOf(const cups_page_header2_t& h) {
-  if (h.cupsWidth == 0) throw RasterError("the page is 0 pixels wide");
+  if (h.cupsWidth == 0) throw host::HostError(host::HrCorruptData(), "the page is 0 pixels wide");
   RowFormat format;
   format.width = h.cupsWidth;
   format.bytesPerLine = h.cupsBytesPerLine;
@@ -36,14 +36,14 @@ RowFormat RowFormatOf(const cups_page_header2_t& h) {
     format.kind = IsInk(h.cupsColorSpace) ? PixelKind::InkGrey : PixelKind::LightGrey;
   } else if (IsRgb(h.cupsColorSpace) && h.cupsBitsPerColor == 8 && h.cupsBitsPerPixel == 24) {
     if (h.cupsColorOrder != CUPS_ORDER_CHUNKED)
-      throw RasterError("banded or planar colour pages are not supported");
+      throw host::HostError(host::HrCorruptData(), "banded or planar colour pages are not supported");
     format.kind = PixelKind::Rgb;
   } else {
-    throw RasterError("unsupported raster format (" + Describe(h) + ")");
+    throw host::HostError(host::HrCorruptData(), "unsupported raster format (" + Describe(h) + ")");
   }
   const std::uint64_t needed = (std::uint64_t(h.cupsWidth) * h.cupsBitsPerPixel + 7) / 8;
   if (h.cupsBytesPerLine < needed) {
-    throw RasterError(std::to_string(h.cupsBytesPerLine) + " bytes per line are too few for " +
+    throw host::HostError(host::HrCorruptData(), std::to_string(h.cupsBytesPerLine) + " bytes per line are too few for " +
                       std::to_string(h.cupsWidth) + " pixels");
   }
   return format;

@@ -6,16 +6,12 @@
 #include <cups/raster.h>
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
+
+#include "host/failures/host_error.h"
 
 namespace brimloft::rasterfilter {
 
-// Raster data the filter cannot print: an unsupported layout, a broken header, missing rows.
-class RasterError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 enum class PixelKind {
   InkBits,    // 1 bit, 1 = black (CUPS_CSPACE_K)
@@ -31,7 +27,7 @@ struct RowFormat {
   unsigned bytesPerLine = 0;  // bytes of one raster row, as read
 };
 
-// The row format of a page header. Throws RasterError naming what is not supported: a width of 0,
+// The row format of a page header. Throws HostError (HrCorruptData) naming what is not supported: a width of 0,
 // a colour space other than K, W, SW, RGB or sRGB, bits other than 1 or 8 per grey pixel and 24
 // per colour pixel, a banded or planar colour page, or fewer bytes per line than the width needs.
 RowFormat RowFormatOf(const cups_page_header2_t& header);

@@ -7,9 +7,9 @@
 namespace brimloft::rasterfilter {
 
 unsigned StripRows(unsigned width) {
-  if (width == 0) throw RasterError("the page is 0 pixels wide");
+  if (width == 0) throw host::HostError(host::HrCorruptData(), "the page is 0 pixels wide");
   if (width > kMaxStripPixels) {
-    throw RasterError("the page is " + std::to_string(width) + " pixels wide, more than " +
+    throw host::HostError(host::HrCorruptData(), "the page is " + std::to_string(width) + " pixels wide, more than " +
                       std::to_string(kMaxStripPixels));
   }
   return kMaxStripPixels / width;

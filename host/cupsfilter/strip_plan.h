@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "host/failures/host_error.h"
+
 namespace brimloft::rasterfilter {
 
 constexpr unsigned kMaxStripPixels = 4194304;
@@ -16,7 +18,7 @@ struct StripSpan {
   bool operator==(const StripSpan& o) const { return firstRow == o.firstRow && rows == o.rows; }
 };
 
-// The largest number of rows of a strip of this width. Throws RasterError for a width of 0 or
+// The largest number of rows of a strip of this width. Throws HostError (HrCorruptData) for a width of 0 or
 // above kMaxStripPixels.
 unsigned StripRows(unsigned width);
 

@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <vector>
+
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 
@@ -111,11 +112,11 @@ void WritePaperPng(const Paper& paper, const std::string& path) {
   const std::size_t width = std::max<std::size_t>({paper.width, paper.inkWidth, 1});
   const std::size_t height = std::max<std::size_t>(paper.height, 1);
   if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) {
-    throw std::runtime_error("cannot draw " + path + ": a paper of " + std::to_string(width) + " x " +
-                             std::to_string(height) + " dots is too large for a PNG");
+    throw HostError(HrTooLarge(), "cannot draw " + path + ": a paper of " + std::to_string(width) + " x " +
+                    std::to_string(height) + " dots is too large for a PNG");
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+  if (!file) throw HostError(HrFromErrno(errno), "cannot write " + path + ": " + std::strerror(errno));
   PngFailure failure;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -124,16 +125,17 @@ void WritePaperPng(const Paper& paper, const std::string& path) {
     png_infop& info;
     ~PngDestroyer() { png_destroy_write_struct(&png, &info); }
   } destroyer{png, info};
-  if (info == nullptr) throw std::runtime_error("cannot write " + path + ": out of memory");
+  if (info == nullptr) throw HostError(E_OUTOFMEMORY, "cannot write " + path + ": out of memory");
   png_init_io(png, file.get());
   RowPainter rows(paper, width);
   if (!WriteRows(png, info, rows, png_uint_32(width), png_uint_32(height))) {
-    throw std::runtime_error("cannot write " + path + ": " + failure.message);
+    throw HostError(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), "cannot write " + path + ": " + failure.message);
   }
   const bool flushed = std::fflush(file.get()) == 0;
   const int error = errno;
   if (!flushed || std::fclose(file.release()) != 0) {
-    throw std::runtime_error("cannot write " + path + ": " + std::strerror(flushed ? errno : error));
+    const int why = flushed ? errno : error;
+    throw HostError(HrFromErrno(why), "cannot write " + path + ": " + std::strerror(why));
   }
 }
 

@@ -10,7 +10,7 @@
 namespace brimloft::host {
 
 // White paper as wide as the head, black dots, full cuts as a red and partial cuts as a blue dashed
-// line across the paper; dots past the head's width on grey. Throws std::runtime_error saying why
+// line across the paper; dots past the head's width on grey. Throws HostError saying why
 // when the file cannot be written.
 void WritePaperPng(const Paper& paper, const std::string& path);
 

@@ -240,7 +240,7 @@ class Decoder {
 }  // namespace
 
 StreamError::StreamError(std::size_t offset, const std::string& what)
-    : std::runtime_error("offset " + std::to_string(offset) + ": " + what), offset_(offset) {}
+    : HostError(HrCorruptData(), "offset " + std::to_string(offset) + ": " + what), offset_(offset) {}
 
 DecodedStream DecodeStream(const std::uint8_t* data, std::size_t size, std::size_t headWidth) {
   return Decoder(data, size, headWidth).Run();

@@ -5,11 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/decoder/printed_paper.h"
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 
@@ -39,8 +39,10 @@ struct DecodedStream {
   Paper paper;
 };
 
-// An unknown command or a count announcing more bytes than follow, at a byte offset.
-class StreamError : public std::runtime_error {
+// An unknown command or a count announcing more bytes than follow, at a byte offset (HrCorruptData).
+// Its own type because callers tell a malformed stream apart from any other failure: the fuzzers
+// expect it of random bytes and take it for a fault in the filter's own output.
+class StreamError : public HostError {
  public:
   StreamError(std::size_t offset, const std::string& what);
   std::size_t offset() const noexcept { return offset_; }

@@ -5,7 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <stdexcept>
+
+#include "host/failures/host_error.h"
 
 namespace brimloft::host {
 
@@ -16,7 +17,7 @@ PrivateTempFolder::PrivateTempFolder(const std::string& prefix) {
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::string pattern = base + "/" + prefix + "-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot make a temporary folder in " + base + ": " + std::strerror(errno));
+    throw HostError(HrFromErrno(errno), "cannot make a temporary folder in " + base + ": " + std::strerror(errno));
   }
   path_ = pattern;
   setenv("TMPDIR", path_.c_str(), 1);

@@ -6,9 +6,9 @@
 
 #include <exception>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
+#include "host/failures/host_error.h"
 #include "host/printerapp/job_features.h"
 
 namespace brimloft::printerapp {
@@ -24,16 +24,18 @@ PrintOptions OptionsOf(pappl_job_t* job, unsigned pages);
 // The media size, orientation, darkness and vendor attributes of PAPPL's job options.
 JobRequest RequestOf(const pappl_pr_options_t& options);
 
-// The features of a job on its printer (see JobFeatures). Throws JobOptionError, or
+// The features of a job on its printer (see JobFeatures). Throws HostError, or
 // std::invalid_argument when the printer is none of ours.
 FeatureTable FeaturesOf(pappl_job_t* job, const pappl_pr_options_t& options, bool turnLandscape);
 
 // A job PAPPL 1.3 runs although it was cancelled before it started (a Cancel-Job that arrives
 // between the start of its thread and its processing state). PAPPL may close the printer's
-// connection under such a job, so it must not touch the device.
-class JobCancelledBeforeStart : public std::runtime_error {
+// connection under such a job, so it must not touch the device. Its own type because such a job
+// ends cancelled, not failed.
+class JobCancelledBeforeStart : public host::HostError {
  public:
-  JobCancelledBeforeStart() : std::runtime_error("the job was cancelled before it started") {}
+  JobCancelledBeforeStart()
+      : host::HostError(HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED), "the job was cancelled before it started") {}
 };
 
 // Throws JobCancelledBeforeStart for such a job. Called once the job holds the engine.

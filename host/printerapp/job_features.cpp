@@ -1,5 +1,6 @@
 #include "host/printerapp/job_features.h"
 
+#include "host/failures/host_error.h"
 #include "host/printerapp/media_sizes.h"
 #include "host/printerapp/vendor_attributes.h"
 
@@ -34,8 +35,8 @@ FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobR
     for (const VendorChoice& choice : attribute.choices)
       if (asked->second == choice.keyword) chosen = &choice;
     if (chosen == nullptr)
-      throw JobOptionError("the value \"" + asked->second + "\" of " + attribute.name +
-                           " is not supported: choose " + OfferedKeywords(attribute));
+      throw host::HostError(E_INVALIDARG, "the value \"" + asked->second + "\" of " + attribute.name +
+                                              " is not supported: choose " + OfferedKeywords(attribute));
     features[attribute.feature] = chosen->option;
   }
   return features;

@@ -3,7 +3,6 @@
 #define BRIMLOFT_HOST_PRINTERAPP_JOB_FEATURES_H
 
 #include <map>
-#include <stdexcept>
 #include <string>
 
 #include "platform/printer_description.h"
@@ -11,12 +10,6 @@
 namespace brimloft::printerapp {
 
 using FeatureTable = std::map<std::string, std::string>;
-
-// A job attribute the printer cannot honour; the text says which value and what is offered.
-class JobOptionError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // What of a job's attributes reaches the printer, in IPP's terms.
 struct JobRequest {
@@ -33,7 +26,7 @@ struct JobRequest {
 // (MediaFeatures; else no PageMediaSize, so that pages keep their own size), the
 // brightness step of the darkness, the vendor attributes' options, PageOrientation Landscape when
 // asked for and turnLandscape is set (the engine turns the page; rendered input arrives turned
-// already), every other feature its default. Throws JobOptionError for a vendor value that is not
+// already), every other feature its default. Throws HostError (E_INVALIDARG), saying what is offered, for a vendor value that is not
 // one of the attribute's keywords.
 FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobRequest& request, bool turnLandscape);
 

@@ -44,7 +44,7 @@ fz_pixmap* RenderBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_
 
 PdfDocument::PdfDocument(const std::string& path) {
   ctx_ = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
-  if (ctx_ == nullptr) throw PdfError("out of memory opening the PDF document");
+  if (ctx_ == nullptr) throw PdfError(E_OUTOFMEMORY, "out of memory opening the PDF document");
   std::string failure;
   fz_stream* stream = nullptr;
   fz_var(stream);
@@ -60,7 +60,7 @@ PdfDocument::PdfDocument(const std::string& path) {
   if (!failure.empty()) {
     fz_drop_document(ctx_, doc_);
     fz_drop_context(ctx_);
-    throw PdfError("the PDF document cannot be read: " + failure);
+    throw PdfError(host::HrCorruptData(), "the PDF document cannot be read: " + failure);
   }
 }
 
@@ -71,7 +71,7 @@ PdfDocument::~PdfDocument() {
 
 void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double dpi, bool landscape,
                              unsigned bandRows, const BandSink& sink, const std::function<bool()>& stop) {
-  if (height > kMaxRows) throw PdfError("the media is longer than 1,048,576 rows");
+  if (height > kMaxRows) throw PdfError(host::HrTooLarge(), "the media is longer than 1,048,576 rows");
   fz_display_list* list = nullptr;
   fz_page* loaded = nullptr;
   fz_rect bounds{};
@@ -85,21 +85,21 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
   }
   fz_always(ctx_) { fz_drop_page(ctx_, loaded); }
   fz_catch(ctx_) { failure = Caught(ctx_); }
-  if (!failure.empty()) throw PdfError("page " + std::to_string(page + 1) + " cannot be read: " + failure);
+  if (!failure.empty()) throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be read: " + failure);
   std::unique_ptr<fz_display_list, std::function<void(fz_display_list*)>> owned(
       list, [ctx = ctx_](fz_display_list* l) { fz_drop_display_list(ctx, l); });
 
   const fz_matrix turn = landscape ? fz_rotate(-90) : fz_identity;
   const fz_rect turned = fz_transform_rect(bounds, turn);
   if (turned.x1 - turned.x0 <= 0 || turned.y1 - turned.y0 <= 0)
-    throw PdfError("page " + std::to_string(page + 1) + " has no area");
+    throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " has no area");
   const float across = float(width) / (turned.x1 - turned.x0);
   const float scale = height == 0 ? across : std::min(across, float(height) / (turned.y1 - turned.y0));
   fz_matrix ctm = fz_concat(turn, fz_scale(scale, scale));
   const fz_rect placed = fz_transform_rect(bounds, ctm);
   ctm = fz_concat(ctm, fz_translate(-placed.x0, -placed.y0));
   const double length = height != 0 ? height : std::ceil(double(placed.y1 - placed.y0) - 0.01);
-  if (length > kMaxRows) throw PdfError("page " + std::to_string(page + 1) + " is longer than 1,048,576 rows");
+  if (length > kMaxRows) throw PdfError(host::HrTooLarge(), "page " + std::to_string(page + 1) + " is longer than 1,048,576 rows");
   const unsigned rows = static_cast<unsigned>(length);
 
   for (unsigned top = 0; top < rows; top += bandRows) {
@@ -107,7 +107,7 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
     const unsigned bandHeight = std::min(bandRows, rows - top);
     const fz_irect box = fz_make_irect(0, int(top), int(width), int(top + bandHeight));
     fz_pixmap* pixmap = RenderBand(ctx_, list, ctm, box, failure);
-    if (!failure.empty()) throw PdfError("page " + std::to_string(page + 1) + " cannot be rendered: " + failure);
+    if (!failure.empty()) throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be rendered: " + failure);
     std::unique_ptr<fz_pixmap, std::function<void(fz_pixmap*)>> band(
         pixmap, [ctx = ctx_](fz_pixmap* p) { fz_drop_pixmap(ctx, p); });
     sink(fz_pixmap_samples(ctx_, pixmap), width, bandHeight, unsigned(fz_pixmap_stride(ctx_, pixmap)), dpi);

@@ -1,20 +1,23 @@
 // A PDF file opened with MuPDF, its pages rendered band by band exactly as wide as the head.
-// MuPDF's own errors stay inside: every failure comes out as a PdfError in words.
+// MuPDF's own errors stay inside: every failure comes out as a PdfError with MuPDF's words.
 #ifndef BRIMLOFT_HOST_PRINTERAPP_PDF_DOCUMENT_H
 #define BRIMLOFT_HOST_PRINTERAPP_PDF_DOCUMENT_H
 
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "host/failures/host_error.h"
 
 struct fz_context;
 struct fz_document;
 
 namespace brimloft::printerapp {
 
-class PdfError : public std::runtime_error {
+// Its own type because a job tells a page that cannot be rendered (the paper is ended as usual)
+// apart from a printer output that failed (nothing more can be written).
+class PdfError : public host::HostError {
  public:
-  using std::runtime_error::runtime_error;
+  using host::HostError::HostError;
 };
 
 class PdfDocument {

@@ -1,6 +1,7 @@
 // Trace file parsing: every length is checked against what remains before it is used.
 #include "host/trace/trace_file.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -43,7 +44,7 @@ class Reader {
   [[noreturn]] static void Fail(size_t offset, const std::string& what) {
     std::ostringstream message;
     message << "corrupt trace file at byte " << offset << ": " << what;
-    throw TraceFileError(message.str());
+    throw HostError(HrCorruptData(), message.str());
   }
 
  private:
@@ -96,9 +97,9 @@ std::vector<Record> ParseTraceFile(const std::string& bytes) {
 void ParseTraceFile(const std::string& bytes, std::vector<Record>& records) {
   using namespace platform::trace;
   if (bytes.size() < kFileHeaderSize || std::memcmp(bytes.data(), kFileMagic, sizeof kFileMagic) != 0)
-    throw TraceFileError("not a trace file (bad magic)");
+    throw HostError(HrCorruptData(), "not a trace file (bad magic)");
   const std::uint32_t version = U32At(bytes, 8);
-  if (version != kFileVersion) throw TraceFileError("unsupported trace file version " + std::to_string(version));
+  if (version != kFileVersion) throw HostError(HrCorruptData(), "unsupported trace file version " + std::to_string(version));
   const std::uint32_t headerSize = U32At(bytes, 12);
   if (headerSize < kFileHeaderSize || headerSize > bytes.size()) Reader::Fail(12, "bad header size");
 
@@ -115,10 +116,10 @@ void ParseTraceFile(const std::string& bytes, std::vector<Record>& records) {
 
 std::string ReadTraceBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw TraceFileError("cannot open trace file " + path);
+  if (!file) throw HostError(HrFromErrno(errno), "cannot open trace file " + path + ": " + std::strerror(errno));
   std::ostringstream contents;
   contents << file.rdbuf();
-  if (file.bad()) throw TraceFileError("cannot read trace file " + path);
+  if (file.bad()) throw HostError(HrFromErrno(errno), "cannot read trace file " + path + ": " + std::strerror(errno));
   return contents.str();
 }
 

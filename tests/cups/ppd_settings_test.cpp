@@ -15,7 +15,7 @@ using testing::WritePpd;
 std::string ErrorOf(const std::string& path) {
   try {
     ReadPpdSettings(path);
-  } catch (const PpdError& e) {
+  } catch (const host::HostError& e) {
     return e.what();
   }
   return "no error";

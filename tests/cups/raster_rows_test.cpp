@@ -69,7 +69,7 @@ TEST(RasterRowFormat, RefusesWhatItCannotPrintWithAReason) {
     try {
       RowFormatOf(c.header);
       ADD_FAILURE() << "accepted";
-    } catch (const RasterError& e) {
+    } catch (const host::HostError& e) {
       EXPECT_STREQ(e.what(), c.message);
     }
   }

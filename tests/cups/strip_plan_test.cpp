@@ -18,11 +18,11 @@ TEST(StripPlan, RowsPerStripFollowFromTheWidth) {
 }
 
 TEST(StripPlan, RefusesAPageWithoutWidthOrWiderThanAStrip) {
-  EXPECT_THROW(StripRows(0), RasterError);
+  EXPECT_THROW(StripRows(0), host::HostError);
   try {
     PlanStrips(4194305, 1);
     ADD_FAILURE() << "accepted";
-  } catch (const RasterError& e) {
+  } catch (const host::HostError& e) {
     EXPECT_STREQ(e.what(), "the page is 4194305 pixels wide, more than 4194304");
   }
 }

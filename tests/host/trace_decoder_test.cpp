@@ -25,7 +25,7 @@ using host::DecodeTraceArg;
 using host::FormatTraceRecord;
 using host::ParseTraceFile;
 using host::TraceArg;
-using host::TraceFileError;
+using host::HostError;
 using platform::trace::Record;
 using platform::trace::Session;
 namespace ids = brimloft::trace_ids;
@@ -109,10 +109,10 @@ TEST_F(TraceRoundTrip, TruncatedOrCorruptFilesAreClearErrors) {
   const size_t firstEnd = 16 + 4 + 44 + 4 + 4;
   for (size_t cut = firstEnd + 1; cut < good.size(); ++cut) {
     std::vector<Record> partial;
-    EXPECT_THROW(ParseTraceFile(good.substr(0, cut), partial), TraceFileError) << cut;
+    EXPECT_THROW(ParseTraceFile(good.substr(0, cut), partial), HostError) << cut;
     EXPECT_EQ(1u, partial.size()) << cut;
   }
-  for (size_t cut = 0; cut < 16; ++cut) EXPECT_THROW(ParseTraceFile(good.substr(0, cut)), TraceFileError) << cut;
+  for (size_t cut = 0; cut < 16; ++cut) EXPECT_THROW(ParseTraceFile(good.substr(0, cut)), HostError) << cut;
 
   const struct {
     size_t offset;
@@ -134,14 +134,14 @@ TEST_F(TraceRoundTrip, TruncatedOrCorruptFilesAreClearErrors) {
     try {
       ParseTraceFile(bad);
       ADD_FAILURE() << "accepted: " << c.message;
-    } catch (const TraceFileError& e) {
+    } catch (const HostError& e) {
       EXPECT_NE(std::string::npos, std::string(e.what()).find(c.message)) << e.what();
     }
   }
 }
 
 TEST(TraceFileRead, MissingFileIsAnError) {
-  EXPECT_THROW(host::ReadTraceFile("/nonexistent-directory/none.trace"), TraceFileError);
+  EXPECT_THROW(host::ReadTraceFile("/nonexistent-directory/none.trace"), HostError);
 }
 
 Record MakeRecord(const GUID& unit, USHORT number, std::vector<std::string> args) {

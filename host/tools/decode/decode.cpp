@@ -1,6 +1,7 @@
 // brimloft-decode: checks a printer command stream, prints what it holds and draws the paper.
 // Exit status: 0 for a sound stream, 1 for an unreadable or malformed one, 2 for a usage error.
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -9,6 +10,8 @@
 
 #include "host/decoder/paper_png.h"
 #include "host/decoder/stream_decoder.h"
+#include "host/failures/host_error.h"
+#include "host/tools/tool_main.h"
 
 namespace {
 
@@ -24,69 +27,45 @@ const char* const kUsage =
     "                says it itself; without either the paper is as wide as the narrowest head\n"
     "                that holds every dot\n"
     "  --help        shows this text\n"
+    "  --version     shows the version\n"
     "\n"
     "Exit status: 0 a sound stream, 1 an unreadable or malformed one, 2 wrong usage.\n";
 
-int UsageError(const std::string& message) {
-  std::cerr << "brimloft-decode: " << message << "\nTry 'brimloft-decode --help'.\n";
-  return 2;
+std::size_t HeadWidth(const std::string& value) {
+  if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 4 ||
+      !host::IsHeadWidth(std::stoul(value))) {
+    throw host::UsageError("--width " + value + " is no head width: the heads print 432, 576 or 832 dots");
+  }
+  return std::stoul(value);
+}
+
+std::vector<std::uint8_t> ReadStream(const std::string& input) {
+  if (input == "-") return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+  std::ifstream file(input, std::ios::binary);
+  if (!file) throw host::HostError(host::HrFromErrno(errno), "cannot open " + input + ": " + std::strerror(errno));
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string input;
   std::string png;
   std::size_t width = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "--png" || arg == "--width") {
-      if (++i >= argc) return UsageError("option " + arg + " needs a value");
-      if (arg == "--png") {
-        png = argv[i];
-        continue;
-      }
-      const std::string value = argv[i];
-      if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 4 ||
-          !brimloft::host::IsHeadWidth(std::stoul(value))) {
-        return UsageError("--width " + value + " is no head width: the heads print 432, 576 or 832 dots");
-      }
-      width = std::stoul(value);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
-    } else if (input.empty()) {
-      input = arg;
-    } else {
-      return UsageError("more than one stream given");
+  const std::vector<host::Option> options = {
+      {'\0', "png", true, [&](const std::string& value) { png = value; }},
+      {'\0', "width", true, [&](const std::string& value) { width = HeadWidth(value); }},
+  };
+  return host::RunTool({"brimloft-decode", kUsage}, argc, argv, options, [&](const std::vector<std::string>& operands) {
+    if (operands.size() != 1) throw host::UsageError(operands.empty() ? "no stream given" : "more than one stream given");
+    const std::string& input = operands[0];
+    const std::vector<std::uint8_t> bytes = ReadStream(input);
+    try {
+      const auto decoded = host::DecodeStream(bytes.data(), bytes.size(), width);
+      std::cout << host::FormatSummary(decoded) << std::flush;
+      if (!png.empty()) host::WritePaperPng(decoded.paper, png);
+    } catch (const host::StreamError& e) {
+      throw host::HostError(e.hr(), e.what(), input);
     }
-  }
-  if (input.empty()) return UsageError("no stream given");
-
-  std::vector<std::uint8_t> bytes;
-  if (input == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  } else {
-    std::ifstream file(input, std::ios::binary);
-    if (!file) {
-      std::cerr << "brimloft-decode: cannot open " << input << "\n";
-      return 1;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
-
-  try {
-    const auto decoded = brimloft::host::DecodeStream(bytes.data(), bytes.size(), width);
-    std::cout << brimloft::host::FormatSummary(decoded);
-    if (!png.empty()) brimloft::host::WritePaperPng(decoded.paper, png);
-  } catch (const brimloft::host::StreamError& e) {
-    std::cerr << "brimloft-decode: " << input << ": " << e.what() << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    std::cerr << "brimloft-decode: " << e.what() << "\n";
-    return 1;
-  }
-  return 0;
+    return 0;
+  });
 }

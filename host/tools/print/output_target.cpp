@@ -17,7 +17,8 @@
 namespace brimloft::host {
 namespace {
 
-HRESULT HrFromErrno(int e) {
+// A write that fails: a missing folder is a path not found.
+HRESULT HrOfFailedWrite(int e) {
   return e == ENOENT                 ? HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)
          : e == EACCES || e == EPERM ? HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)
                                      : HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
@@ -64,7 +65,7 @@ OutputTarget::OutputTarget(const std::string& spec) {
   const int fd = mkostemp(path.data(), O_CLOEXEC);
   if (fd < 0) {
     const int e = errno;
-    throw HostError(HrFromErrno(e), spec + ": " + std::strerror(e));
+    throw HostError(HrOfFailedWrite(e), spec + ": " + std::strerror(e));
   }
   temporary_ = path.data();
   existed_ = exists;
@@ -88,7 +89,7 @@ void OutputTarget::Commit() {
   stream_->Close();
   if (rename(temporary_.c_str(), target_.c_str()) != 0) {
     const int e = errno;
-    throw HostError(HrFromErrno(e), "cannot put the output in place as " + target_ + ": " + std::strerror(e));
+    throw HostError(HrOfFailedWrite(e), "cannot put the output in place as " + target_ + ": " + std::strerror(e));
   }
   temporary_.clear();
 }

@@ -11,7 +11,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +27,7 @@
 #include "host/pipeline/write_stream.h"
 #include "host/tools/print/option_tickets.h"
 #include "host/tools/print/output_target.h"
+#include "host/tools/tool_main.h"
 #include "module/trace.h"
 #include "module/trace_ids.h"
 #include "platform/trace_controller.h"
@@ -35,8 +35,6 @@
 
 
 namespace {
-
-constexpr const char* kVersion = "brimloft-print 1.0";
 
 const char* const kUsage =
     "usage: brimloft-print [options] JOB.xps\n"
@@ -76,11 +74,6 @@ struct Arguments {
   bool listOptions = false;
 };
 
-[[noreturn]] void UsageError(const std::string& message) {
-  std::fprintf(stderr, "brimloft-print: %s\nTry 'brimloft-print --help'.\n", message.c_str());
-  std::exit(2);
-}
-
 // Tickets name features and options with namespace prefixes; people may too.
 std::string StripPrefix(std::string s) {
   for (const char* prefix : {"psk:", "ns0000:"})
@@ -88,71 +81,35 @@ std::string StripPrefix(std::string s) {
   return s;
 }
 
-Arguments Parse(int argc, char** argv) {
-  Arguments a;
-  std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string value;
-    bool hasValue = false;
-    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-      value = arg.substr(arg.find('=') + 1);
-      arg = arg.substr(0, arg.find('='));
-      hasValue = true;
-    }
-    auto next = [&]() -> std::string {
-      if (hasValue) return value;
-      if (i + 1 >= argc) UsageError("option " + arg + " needs a value");
-      return argv[++i];
-    };
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    } else if (arg == "--version") {
-      std::printf("%s\n", kVersion);
-      std::exit(0);
-    } else if (arg == "-p" || arg == "--printer") {
-      a.settings.printer = next();
-    } else if (arg == "-o" || arg == "--option") {
-      const std::string pair = next();
-      const size_t eq = pair.find('=');
-      if (eq == std::string::npos || eq == 0 || eq + 1 == pair.size())
-        UsageError("option \"" + pair + "\" is not of the form NAME=VALUE");
-      a.settings.options[StripPrefix(pair.substr(0, eq))] = StripPrefix(pair.substr(eq + 1));
-    } else if (arg == "--output") {
-      a.output = next();
-    } else if (arg == "--trace") {
-      a.trace = next();
-    } else if (arg == "--preview") {
-      a.preview = next();
-    } else if (arg == "--list-options") {
-      a.listOptions = true;
-    } else if (arg == "--") {
-      for (++i; i < argc; ++i) positional.push_back(argv[i]);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      UsageError("unknown option " + arg);
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (a.listOptions) return a;
-  if (!a.preview.empty() && (a.output == "-" || a.output.rfind("socket://", 0) == 0))
-    UsageError("--preview needs --output FILE: the printed data is read back from that file");
-  if (positional.size() != 1) UsageError(positional.empty() ? "no XPS job given" : "more than one XPS job given");
-  a.input = positional[0];
-  if (!a.preview.empty() && a.output.empty()) UsageError("--preview needs --output FILE");
-  if ((a.output.empty() || a.output == "-") && isatty(STDOUT_FILENO))
-    UsageError("standard output is a terminal: give --output FILE for the printer data");
-  return a;
+std::vector<host::Option> Options(Arguments& a) {
+  const auto text = [](std::string& into) { return [&into](const std::string& value) { into = value; }; };
+  return {
+      {'p', "printer", true, text(a.settings.printer)},
+      {'o', "option", true,
+       [&a](const std::string& pair) {
+         const size_t eq = pair.find('=');
+         if (eq == std::string::npos || eq == 0 || eq + 1 == pair.size())
+           throw host::UsageError("option \"" + pair + "\" is not of the form NAME=VALUE");
+         a.settings.options[StripPrefix(pair.substr(0, eq))] = StripPrefix(pair.substr(eq + 1));
+       }},
+      {'\0', "output", true, text(a.output)},
+      {'\0', "trace", true, text(a.trace)},
+      {'\0', "preview", true, text(a.preview)},
+      {'\0', "list-options", false, [&a](const std::string&) { a.listOptions = true; }},
+  };
 }
 
-// A failure of the job: main prints it and exits 1, after the output's destructor has removed a
-// temporary file that the failed job leaves behind.
-struct Failure : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-[[noreturn]] void Fail(const std::string& message) { throw Failure(message); }
+// What the options ask for together, and the one job.
+void CheckJobArguments(Arguments& a, const std::vector<std::string>& operands) {
+  if (!a.preview.empty() && (a.output == "-" || a.output.rfind("socket://", 0) == 0))
+    throw host::UsageError("--preview needs --output FILE: the printed data is read back from that file");
+  if (operands.size() != 1)
+    throw host::UsageError(operands.empty() ? "no XPS job given" : "more than one XPS job given");
+  a.input = operands[0];
+  if (!a.preview.empty() && a.output.empty()) throw host::UsageError("--preview needs --output FILE");
+  if ((a.output.empty() || a.output == "-") && isatty(STDOUT_FILENO))
+    throw host::UsageError("standard output is a terminal: give --output FILE for the printer data");
+}
 
 // Prints "page N of M" while the job runs, when someone watches stderr.
 void ShowProgress(const host::PartEvent& e) {
@@ -192,9 +149,10 @@ bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals, host::Out
 // Reads the printed file back and draws the paper, as wide as the printer's head. A stream that
 // cannot be decoded fails the preview with the decoder's reason; the printed output stays as it is.
 void WritePreview(const Arguments& args, const std::string& variant) {
-  if (args.output.empty()) Fail("--preview needs --output: the printed data is read back from that file");
   std::FILE* f = std::fopen(args.output.c_str(), "rb");
-  if (f == nullptr) Fail("cannot read " + args.output + " back for the preview: " + std::strerror(errno));
+  if (f == nullptr)
+    throw host::HostError(host::HrFromErrno(errno), "cannot read " + args.output + " back: " + std::strerror(errno),
+                          "preview");
   std::vector<std::uint8_t> bytes;
   std::uint8_t buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
@@ -202,20 +160,15 @@ void WritePreview(const Arguments& args, const std::string& variant) {
   try {
     const auto decoded = brimloft::host::DecodeStream(bytes.data(), bytes.size(), brimloft::HeadWidth(variant));
     brimloft::host::WritePaperPng(decoded.paper, args.preview);
-  } catch (const std::exception& e) {
-    Fail("preview: " + std::string(e.what()));
+  } catch (const host::HostError& e) {
+    throw host::HostError(e.hr(), e.what(), "preview");
   }
 }
 
 // Every feature of the printer and its values, the default marked with *, as lpoptions -l shows
 // them; shell completion reads it too.
 int ListOptions(const std::string& printerName) {
-  platform::PrinterDescription printer;
-  try {
-    printer = host::ResolvePrinter(printerName);
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
+  const platform::PrinterDescription printer = host::ResolvePrinter(printerName);
   for (const platform::PrinterFeature& feature : printer.features) {
     std::string line = feature.name + "/" + feature.name + ":";
     for (const platform::PrinterOption& option : feature.options)
@@ -251,25 +204,15 @@ int Print(const Arguments& args) {
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread made from here on inherits it
 
   const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(co)) Fail("CoInitializeEx failed with " + host::HexHr(co));
+  if (FAILED(co)) throw host::HostError(co, "CoInitializeEx failed");
 
   // The job, the printer and the options are checked before the output is touched, so a bad job
   // never changes a file.
-  std::shared_ptr<host::XpsPackage> package;
-  platform::PrinterDescription printer;
-  try {
-    package = host::XpsPackage::Open(args.input, args.settings.limits);
-    printer = host::ResolvePrinter(args.settings.printer);
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
-  try {
-    host::CheckOptions(printer, args.settings.options);
-    // As with lp -o, what the user asks for wins over what the job's own tickets say.
-    host::ApplyOptionsToTickets(*package, printer, args.settings.options);
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
+  const std::shared_ptr<host::XpsPackage> package = host::XpsPackage::Open(args.input, args.settings.limits);
+  const platform::PrinterDescription printer = host::ResolvePrinter(args.settings.printer);
+  host::CheckOptions(printer, args.settings.options);
+  // As with lp -o, what the user asks for wins over what the job's own tickets say.
+  host::ApplyOptionsToTickets(*package, printer, args.settings.options);
   if (package->PageCount() == 0) std::fprintf(stderr, "brimloft-print: %s has no pages\n", args.input.c_str());
 
   std::unique_ptr<platform::trace::Session> trace;
@@ -277,27 +220,23 @@ int Print(const Arguments& args) {
     try {
       trace = platform::trace::Session::StartToFile(args.trace);
     } catch (const std::exception& e) {
-      Fail("cannot record the trace to " + args.trace + ": " + e.what());
+      throw host::HostError(E_FAIL, "cannot record the trace to " + args.trace + ": " + e.what());
     }
     const ULONG all = brimloft::TRACE_ERROR | brimloft::TRACE_FLOW | brimloft::TRACE_DETAIL;
     const ULONG status = trace->Enable(brimloft::trace_ids::kControl, 5, all);
-    if (status != ERROR_SUCCESS) Fail("cannot enable the filter's trace provider (error " + std::to_string(status) + ")");
+    if (status != ERROR_SUCCESS) throw host::HostError(HRESULT_FROM_WIN32(status), "cannot enable the filter's trace provider");
   }
 
   std::optional<host::OutputTarget> output;
   try {
     output.emplace(args.output);
   } catch (const host::HostError& e) {
-    Fail("cannot open the output " + std::string(e.what()));
+    throw host::HostError(e.hr(), "cannot open the output " + std::string(e.what()));
   }
   host::FdWriteStream* writer = output->Stream();
 
   std::optional<host::Job> job;
-  try {
-    job.emplace(package, printer, args.settings.options, brimloft::ComPtr<IPrintWriteStream>(writer));
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
+  job.emplace(package, printer, args.settings.options, brimloft::ComPtr<IPrintWriteStream>(writer));
 
   // The job thread records the part in hand; it is read once that thread has been joined.
   const bool progress = isatty(STDERR_FILENO);
@@ -309,23 +248,13 @@ int Print(const Arguments& args) {
     if (progress) ShowProgress(e);
   });
 
-  std::optional<host::FilterModule> module;
-  brimloft::ComPtr<IPrintPipelineFilter> filter;
-  try {
-    module.emplace(host::DefaultModulePath());
-    filter = module->CreateFilter(job->Variant());
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
+  const host::FilterModule module(host::DefaultModulePath());
+  brimloft::ComPtr<IPrintPipelineFilter> filter = module.CreateFilter(job->Variant());
 
   // The filter keeps each page's ticket snapshot under one name in the temporary folder; a folder
   // of this job's own keeps another job printing at the same time from changing its options.
   std::optional<host::PrivateTempFolder> tempFolder;
-  try {
-    tempFolder.emplace("brimloft-print");
-  } catch (const std::exception& e) {
-    Fail(e.what());
-  }
+  tempFolder.emplace("brimloft-print");
 
   host::JobOutcome outcome;
   bool interrupted = false;
@@ -354,20 +283,18 @@ int Print(const Arguments& args) {
     std::string detail = outcome.detail;
     if (detail.empty()) detail = package->LastError();
     if (detail.empty()) detail = writer->LastError();
-    Fail("the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step + " returned " +
-         host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) + kept + Delivered(*output));
+    throw host::HostError(outcome.hr, "the job failed " + FailedStep(lastPart, args.input) + ": " + outcome.step +
+                                          " returned " + host::HexHr(outcome.hr) + (detail.empty() ? "" : ": " + detail) +
+                                          kept + Delivered(*output));
   }
-  if (!writer->LastError().empty()) Fail(writer->LastError() + kept + Delivered(*output));
+  if (!writer->LastError().empty())
+    throw host::HostError(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), writer->LastError() + kept + Delivered(*output));
   if (interrupted) {
     const std::string left = output->Replaces() ? output->Untouched() : "the output holds the pages printed so far";
     std::fprintf(stderr, "brimloft-print: stopped; %s\n", left.c_str());
     return 130;
   }
-  try {
-    output->Commit();
-  } catch (const host::HostError& e) {
-    Fail(e.what());
-  }
+  output->Commit();
 
   if (!args.preview.empty()) WritePreview(args, printer.variant);
   return 0;
@@ -381,12 +308,10 @@ int main(int argc, char** argv) {
   // when it is used again, which on a virtual machine costs more than the copying itself.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  const Arguments args = Parse(argc, argv);
-  try {
+  Arguments args;
+  return host::RunTool({"brimloft-print", kUsage}, argc, argv, Options(args), [&args](const std::vector<std::string>& operands) {
     if (args.listOptions) return ListOptions(args.settings.printer);
+    CheckJobArguments(args, operands);
     return Print(args);
-  } catch (const Failure& f) {
-    std::fprintf(stderr, "brimloft-print: %s\n", f.what());
-    return 1;
-  }
+  });
 }
