@@ -2,15 +2,14 @@
 # Options come from each tool's own --help; the names and values of brimloft-print's -o from the
 # chosen printer's description (brimloft-print --list-options), so both follow the tools.
 
-# The options a tool's --help names (options lines or the usage line); a tool whose --help is no
-# option shows its usage when run alone.
+# The options a tool's --help names (every tool lists them, --help and --version among them, on
+# standard output); the usage line when it names no option line.
 _brimloft_options()
 {
     local help options
-    help=$(LC_ALL=C "$1" --help 2>&1 </dev/null)
+    help=$(LC_ALL=C "$1" --help 2>/dev/null </dev/null)
     options=$(_parse_help - <<<"$help")
     [[ $options ]] || options=$(_parse_usage - <<<"$help")
-    [[ $options ]] || options=$(_parse_usage - <<<"$(LC_ALL=C "$1" 2>&1 </dev/null)")
     printf '%s\n' "$options"
 }
 

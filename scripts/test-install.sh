@@ -52,7 +52,7 @@ for page in "$prefix"/share/man/man*/*.gz; do
   # Each option must head an entry of its own (a tag line, at the first indent), not only be named.
   tool=$prefix/bin/${name%.*}
   if [ -x "$tool" ]; then
-    help=$("$tool" --help 2>&1 </dev/null) || help=$("$tool" 2>&1 </dev/null || true)
+    help=$("$tool" --help 2>/dev/null </dev/null)
     # the options that head a line of --help, and those in brackets on the usage line
     options=$({ sed -nE 's/^ *(-[^ ]*( [^ ]+)?(, -[^ ]*)?).*/\1/p' <<<"$help"
       grep -oE '\[--?[A-Za-z][-A-Za-z]*' <<<"$help"; } | grep -oE -- '--?[A-Za-z][-A-Za-z]*' | sort -u || true)
