@@ -40,7 +40,8 @@ constexpr const char* kUnit = "rastertobrimloft";
 class InputFile {
  public:
   explicit InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (fd_ < 0) throw host::HostError(host::HrFromErrno(errno), "cannot open the raster file " + path + ": " + std::strerror(errno));
+    if (fd_ < 0)
+      throw host::HostError(host::HrFromErrno(errno), "cannot open the raster file " + path + ": " + std::strerror(errno));
   }
   ~InputFile() { close(fd_); }
   InputFile(const InputFile&) = delete;
@@ -97,7 +98,8 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
     log << kUsage << std::endl;
     return 1;
   }
-  if (context.ppdPath.empty()) throw host::HostError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "no PPD file: the queue must use a Brimloft PPD file");
+  if (context.ppdPath.empty())
+    throw host::HostError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "no PPD file: the queue must use a Brimloft PPD file");
   const PpdSettings ppd = ReadPpdSettings(context.ppdPath);
   const platform::PrinterDescription printer = platform::BuiltInPrinterDescription(ppd.variant);
   const OptionTable jobOptions = ParseJobOptions(args[5]);

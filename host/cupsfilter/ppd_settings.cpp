@@ -33,7 +33,8 @@ PpdSettings ReadPpdSettings(const std::string& path) {
     if (status == PPD_FILE_OPEN_ERROR) {
       throw host::HostError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), "cannot open the PPD file " + path);
     }
-    throw host::HostError(host::HrBadPackage(), "the PPD file " + path + " is not valid: " + reason + " on line " + std::to_string(line));
+    throw host::HostError(host::HrBadPackage(),
+                          "the PPD file " + path + " is not valid: " + reason + " on line " + std::to_string(line));
   }
   ppdMarkDefaults(ppd.get());
 

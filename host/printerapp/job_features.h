@@ -26,8 +26,8 @@ struct JobRequest {
 // (MediaFeatures; else no PageMediaSize, so that pages keep their own size), the
 // brightness step of the darkness, the vendor attributes' options, PageOrientation Landscape when
 // asked for and turnLandscape is set (the engine turns the page; rendered input arrives turned
-// already), every other feature its default. Throws HostError (E_INVALIDARG), saying what is offered, for a vendor value that is not
-// one of the attribute's keywords.
+// already), every other feature its default. Throws HostError (E_INVALIDARG), saying what is
+// offered, for a vendor value that is not one of the attribute's keywords.
 FeatureTable JobFeatures(const platform::PrinterDescription& printer, const JobRequest& request, bool turnLandscape);
 
 }  // namespace brimloft::printerapp

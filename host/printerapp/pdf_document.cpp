@@ -85,7 +85,8 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
   }
   fz_always(ctx_) { fz_drop_page(ctx_, loaded); }
   fz_catch(ctx_) { failure = Caught(ctx_); }
-  if (!failure.empty()) throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be read: " + failure);
+  if (!failure.empty())
+    throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be read: " + failure);
   std::unique_ptr<fz_display_list, std::function<void(fz_display_list*)>> owned(
       list, [ctx = ctx_](fz_display_list* l) { fz_drop_display_list(ctx, l); });
 
@@ -99,7 +100,8 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
   const fz_rect placed = fz_transform_rect(bounds, ctm);
   ctm = fz_concat(ctm, fz_translate(-placed.x0, -placed.y0));
   const double length = height != 0 ? height : std::ceil(double(placed.y1 - placed.y0) - 0.01);
-  if (length > kMaxRows) throw PdfError(host::HrTooLarge(), "page " + std::to_string(page + 1) + " is longer than 1,048,576 rows");
+  if (length > kMaxRows)
+    throw PdfError(host::HrTooLarge(), "page " + std::to_string(page + 1) + " is longer than 1,048,576 rows");
   const unsigned rows = static_cast<unsigned>(length);
 
   for (unsigned top = 0; top < rows; top += bandRows) {
@@ -107,7 +109,8 @@ void PdfDocument::RenderPage(int page, unsigned width, unsigned height, double d
     const unsigned bandHeight = std::min(bandRows, rows - top);
     const fz_irect box = fz_make_irect(0, int(top), int(width), int(top + bandHeight));
     fz_pixmap* pixmap = RenderBand(ctx_, list, ctm, box, failure);
-    if (!failure.empty()) throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be rendered: " + failure);
+    if (!failure.empty())
+      throw PdfError(host::HrCorruptData(), "page " + std::to_string(page + 1) + " cannot be rendered: " + failure);
     std::unique_ptr<fz_pixmap, std::function<void(fz_pixmap*)>> band(
         pixmap, [ctx = ctx_](fz_pixmap* p) { fz_drop_pixmap(ctx, p); });
     sink(fz_pixmap_samples(ctx_, pixmap), width, bandHeight, unsigned(fz_pixmap_stride(ctx_, pixmap)), dpi);

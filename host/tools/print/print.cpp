@@ -309,9 +309,10 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   Arguments args;
-  return host::RunTool({"brimloft-print", kUsage}, argc, argv, Options(args), [&args](const std::vector<std::string>& operands) {
+  const auto work = [&args](const std::vector<std::string>& operands) {
     if (args.listOptions) return ListOptions(args.settings.printer);
     CheckJobArguments(args, operands);
     return Print(args);
-  });
+  };
+  return host::RunTool({"brimloft-print", kUsage}, argc, argv, Options(args), work);
 }
