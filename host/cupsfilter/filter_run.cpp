@@ -23,6 +23,7 @@
 #include "host/cupsfilter/raster_pages.h"
 #include "host/cupsfilter/snapshot_ticket.h"
 #include "host/failures/host_error.h"
+#include "host/pipeline/com_apartment.h"
 #include "host/pipeline/print_core_helper.h"
 #include "host/pipeline/private_temp_folder.h"
 #include "host/pipeline/property_bag.h"
@@ -54,21 +55,6 @@ class InputFile {
 
 struct RasterCloser {
   void operator()(cups_raster_t* raster) const noexcept { cupsRasterClose(raster); }
-};
-
-class ComApartment {
- public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {
-    if (FAILED(hr_) && hr_ != RPC_E_CHANGED_MODE) BRIMLOFT_THROW(hr_);
-  }
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT hr_;
 };
 
 OptionTable ParseJobOptions(const std::string& text) {
@@ -118,7 +104,8 @@ int Run(const std::vector<std::string>& args, const FilterContext& context, std:
   if (!raster) throw host::HostError(host::HrCorruptData(), "the input is no CUPS raster data");
 
   step = "starting COM";
-  ComApartment apartment;
+  const host::ComApartment apartment;
+  if (!apartment.usable()) BRIMLOFT_THROW(apartment.result());
   // The printer output reads its options from the ticket snapshot before every strip; this job's
   // snapshot lives in a folder of its own.
   host::PrivateTempFolder folder("rastertobrimloft");

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "host/package/text.h"
+#include "host/pipeline/com_apartment.h"
 
 namespace brimloft::host {
 namespace {
@@ -29,14 +30,15 @@ FilterRun::FilterRun(brimloft::ComPtr<IPrintPipelineFilter> filter, const Job& j
   }
   thread_ = std::thread([this] {
     JobOutcome outcome;
-    const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(init)) {
-      outcome = {init, "CoInitializeEx", ""};
-    } else {
-      SetErrorInfo(0, nullptr);
-      const HRESULT hr = filter_->StartOperation();
-      if (FAILED(hr)) outcome = {hr, "StartOperation", LeftErrorDescription()};
-      CoUninitialize();
+    {
+      const ComApartment apartment;
+      if (!apartment.usable()) {
+        outcome = {apartment.result(), "CoInitializeEx", ""};
+      } else {
+        SetErrorInfo(0, nullptr);
+        const HRESULT hr = filter_->StartOperation();
+        if (FAILED(hr)) outcome = {hr, "StartOperation", LeftErrorDescription()};
+      }
     }
     std::lock_guard<std::mutex> lock(mutex_);
     outcome_ = outcome;

@@ -11,7 +11,7 @@ namespace brimloft::host {
 class PrivateTempFolder {
  public:
   // Makes a fresh folder (mode 0700) named prefix-XXXXXX inside the current TMPDIR, or /tmp, and
-  // points TMPDIR at it. Throws std::runtime_error with the system's reason when it can't.
+  // points TMPDIR at it. Throws HostError with the system's reason when it can't.
   explicit PrivateTempFolder(const std::string& prefix);
   // Removes the folder with everything in it and restores TMPDIR; never throws.
   ~PrivateTempFolder();

@@ -18,19 +18,8 @@ std::mutex& EngineTurn() {
 }  // namespace
 
 EngineSession::EngineSession() : turn_(EngineTurn()) {
-  apartment_ = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(apartment_) && apartment_ != RPC_E_CHANGED_MODE) BRIMLOFT_THROW(apartment_);
-  try {
-    folder_.emplace("brimloft-printer-app");
-  } catch (...) {
-    if (SUCCEEDED(apartment_)) CoUninitialize();
-    throw;
-  }
-}
-
-EngineSession::~EngineSession() {
-  folder_.reset();
-  if (SUCCEEDED(apartment_)) CoUninitialize();
+  if (!apartment_.usable()) BRIMLOFT_THROW(apartment_.result());
+  folder_.emplace("brimloft-printer-app");
 }
 
 }  // namespace brimloft::printerapp

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 
+#include "host/pipeline/com_apartment.h"
 #include "host/pipeline/private_temp_folder.h"
 
 namespace brimloft::printerapp {
@@ -16,15 +17,15 @@ namespace brimloft::printerapp {
 class EngineSession {
  public:
   // Waits for the engine, joins the multithreaded apartment and makes the snapshot folder. Throws
-  // hr_error when the apartment cannot be joined, std::runtime_error when the folder cannot be made.
+  // hr_error when the apartment cannot be joined, HostError when the folder cannot be made.
   EngineSession();
-  ~EngineSession();
   EngineSession(const EngineSession&) = delete;
   EngineSession& operator=(const EngineSession&) = delete;
 
  private:
+  // Left in the reverse order: the folder, the apartment, then the engine for the next job.
   std::unique_lock<std::mutex> turn_;
-  HRESULT apartment_ = E_FAIL;
+  host::ComApartment apartment_;
   std::optional<host::PrivateTempFolder> folder_;
 };
 

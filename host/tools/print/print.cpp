@@ -20,6 +20,7 @@
 #include "host/failures/host_error.h"
 #include "host/failures/renderer_report.h"
 #include "host/options/option_check.h"
+#include "host/pipeline/com_apartment.h"
 #include "host/pipeline/filter_module.h"
 #include "host/pipeline/job.h"
 #include "host/pipeline/job_runner.h"
@@ -203,8 +204,8 @@ int Print(const Arguments& args) {
   sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // every thread made from here on inherits it
 
-  const HRESULT co = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(co)) throw host::HostError(co, "CoInitializeEx failed");
+  const host::ComApartment apartment;
+  if (!apartment.usable()) throw host::HostError(apartment.result(), "cannot join the COM apartment", "CoInitializeEx");
 
   // The job, the printer and the options are checked before the output is touched, so a bad job
   // never changes a file.
