@@ -11,9 +11,7 @@
 #include <cups/raster.h>
 
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -42,7 +40,7 @@ class InputFile {
  public:
   explicit InputFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (fd_ < 0)
-      throw host::HostError(host::HrFromErrno(errno), "cannot open the raster file " + path + ": " + std::strerror(errno));
+      throw host::SystemFailure("cannot open the raster file " + path);
   }
   ~InputFile() { close(fd_); }
   InputFile(const InputFile&) = delete;

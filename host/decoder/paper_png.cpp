@@ -116,7 +116,7 @@ void WritePaperPng(const Paper& paper, const std::string& path) {
                     std::to_string(height) + " dots is too large for a PNG");
   }
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) throw HostError(HrFromErrno(errno), "cannot write " + path + ": " + std::strerror(errno));
+  if (!file) throw SystemFailure("cannot write " + path);
   PngFailure failure;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -135,7 +135,7 @@ void WritePaperPng(const Paper& paper, const std::string& path) {
   const int error = errno;
   if (!flushed || std::fclose(file.release()) != 0) {
     const int why = flushed ? errno : error;
-    throw HostError(HrFromErrno(why), "cannot write " + path + ": " + std::strerror(why));
+    throw SystemFailure("cannot write " + path, why);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "host/failures/hresult_names.h"
 
@@ -27,6 +28,10 @@ HRESULT HrFromErrno(int error) {
     case EMFILE: return HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
     default: return E_FAIL;
   }
+}
+
+HostError SystemFailure(const std::string& words, int error, std::string step) {
+  return HostError(HrFromErrno(error), words + ": " + std::strerror(error), std::move(step));
 }
 
 std::string HexHr(HRESULT hr) {

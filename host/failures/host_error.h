@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -41,6 +42,10 @@ inline HRESULT HrCorruptData() { return HRESULT_FROM_WIN32(ERROR_INVALID_DATA); 
 
 // The HRESULT of a file that cannot be opened or read, from errno.
 HRESULT HrFromErrno(int error);
+
+// A system call's failure in words with the system's reason ("words: No such file or directory"),
+// its HRESULT from the error number as HrFromErrno gives it.
+HostError SystemFailure(const std::string& words, int error = errno, std::string step = {});
 
 // "E_UNEXPECTED (0x8000FFFF)": the form in which HRESULTs appear in messages, name and number.
 std::string HexHr(HRESULT hr);

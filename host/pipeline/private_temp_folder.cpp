@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 
 #include "host/failures/host_error.h"
@@ -17,7 +15,7 @@ PrivateTempFolder::PrivateTempFolder(const std::string& prefix) {
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::string pattern = base + "/" + prefix + "-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
-    throw HostError(HrFromErrno(errno), "cannot make a temporary folder in " + base + ": " + std::strerror(errno));
+    throw SystemFailure("cannot make a temporary folder in " + base);
   }
   path_ = pattern;
   setenv("TMPDIR", path_.c_str(), 1);

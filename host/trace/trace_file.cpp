@@ -1,7 +1,6 @@
 // Trace file parsing: every length is checked against what remains before it is used.
 #include "host/trace/trace_file.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -116,10 +115,10 @@ void ParseTraceFile(const std::string& bytes, std::vector<Record>& records) {
 
 std::string ReadTraceBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) throw HostError(HrFromErrno(errno), "cannot open trace file " + path + ": " + std::strerror(errno));
+  if (!file) throw SystemFailure("cannot open trace file " + path);
   std::ostringstream contents;
   contents << file.rdbuf();
-  if (file.bad()) throw HostError(HrFromErrno(errno), "cannot read trace file " + path + ": " + std::strerror(errno));
+  if (file.bad()) throw SystemFailure("cannot read trace file " + path);
   return contents.str();
 }
 

@@ -1,7 +1,5 @@
 // brimloft-decode: checks a printer command stream, prints what it holds and draws the paper.
 // Exit status: 0 for a sound stream, 1 for an unreadable or malformed one, 2 for a usage error.
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -42,7 +40,7 @@ std::size_t HeadWidth(const std::string& value) {
 std::vector<std::uint8_t> ReadStream(const std::string& input) {
   if (input == "-") return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
   std::ifstream file(input, std::ios::binary);
-  if (!file) throw host::HostError(host::HrFromErrno(errno), "cannot open " + input + ": " + std::strerror(errno));
+  if (!file) throw host::SystemFailure("cannot open " + input);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 

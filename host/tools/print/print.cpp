@@ -152,8 +152,7 @@ bool WaitWithInterrupts(host::FilterRun& run, const sigset_t& signals, host::Out
 void WritePreview(const Arguments& args, const std::string& variant) {
   std::FILE* f = std::fopen(args.output.c_str(), "rb");
   if (f == nullptr)
-    throw host::HostError(host::HrFromErrno(errno), "cannot read " + args.output + " back: " + std::strerror(errno),
-                          "preview");
+    throw host::SystemFailure("cannot read " + args.output + " back", errno, "preview");
   std::vector<std::uint8_t> bytes;
   std::uint8_t buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
