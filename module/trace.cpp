@@ -76,21 +76,7 @@ std::string RawBytes(T value) {
 
 const GUID kControlGuid = trace_ids::kControl;
 
-const GUID& MessageGuid(TraceUnit unit) noexcept {
-  switch (unit) {
-    case TraceUnit::dllentry: return trace_ids::kDllentry;
-    case TraceUnit::UnknownBase: return trace_ids::kUnknownBase;
-    case TraceUnit::filtertypes: return trace_ids::kFiltertypes;
-    case TraceUnit::BrimloftFilter: return trace_ids::kBrimloftFilter;
-    case TraceUnit::PThandler: return trace_ids::kPThandler;
-    case TraceUnit::omconvertor: return trace_ids::kOmconvertor;
-    case TraceUnit::rasinterface: return trace_ids::kRasinterface;
-    case TraceUnit::BrimloftBitmapHandler: return trace_ids::kBrimloftBitmapHandler;
-    case TraceUnit::throw_hr: return trace_ids::kThrowHr;
-    case TraceUnit::trace_failure: return trace_ids::kTraceFailure;
-  }
-  return trace_ids::kControl;
-}
+const GUID& MessageGuid(TraceUnit unit) noexcept { return trace_ids::MessageGuidOf(unit); }
 
 void Start(const char*) noexcept {
   TRACE_GUID_REGISTRATION classRegistration{&trace_ids::kControl, nullptr};

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "module/trace_unit.h"
+
 namespace brimloft {
 namespace trace_ids {
 
@@ -23,6 +25,23 @@ constexpr GUID kBrimloftBitmapHandler = {0x034ce6be, 0x63ff, 0x4216,
                                          {0x98, 0x4d, 0x7b, 0xa1, 0x2a, 0x31, 0xe3, 0xa1}};
 constexpr GUID kThrowHr = {0x79d08902, 0xb233, 0x4251, {0xaf, 0x99, 0xb8, 0x9a, 0x83, 0x98, 0x1b, 0xe6}};
 constexpr GUID kTraceFailure = {0x2e970928, 0x76c4, 0x43f6, {0xb6, 0xab, 0xa0, 0x33, 0x13, 0xa4, 0xfa, 0x55}};
+
+// The message identifier of a unit's records.
+constexpr const GUID& MessageGuidOf(TraceUnit unit) noexcept {
+  switch (unit) {
+    case TraceUnit::dllentry: return kDllentry;
+    case TraceUnit::UnknownBase: return kUnknownBase;
+    case TraceUnit::filtertypes: return kFiltertypes;
+    case TraceUnit::BrimloftFilter: return kBrimloftFilter;
+    case TraceUnit::PThandler: return kPThandler;
+    case TraceUnit::omconvertor: return kOmconvertor;
+    case TraceUnit::rasinterface: return kRasinterface;
+    case TraceUnit::BrimloftBitmapHandler: return kBrimloftBitmapHandler;
+    case TraceUnit::throw_hr: return kThrowHr;
+    case TraceUnit::trace_failure: return kTraceFailure;
+  }
+  return kControl;
+}
 
 }  // namespace trace_ids
 }  // namespace brimloft

@@ -17,6 +17,14 @@ enum class TraceUnit {
   trace_failure,
 };
 
+// Every unit, in the order above: what a trace reader knows.
+constexpr TraceUnit kTraceUnits[] = {
+    TraceUnit::dllentry, TraceUnit::UnknownBase, TraceUnit::filtertypes,
+    TraceUnit::BrimloftFilter, TraceUnit::PThandler, TraceUnit::omconvertor,
+    TraceUnit::rasinterface, TraceUnit::BrimloftBitmapHandler, TraceUnit::throw_hr,
+    TraceUnit::trace_failure,
+};
+
 // The unit's name as the failure records carry it.
 constexpr const char* UnitName(TraceUnit unit) noexcept {
   switch (unit) {

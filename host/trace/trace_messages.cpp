@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "host/failures/renderer_report.h"
 #include "module/trace.h"
@@ -22,19 +23,13 @@ struct Unit {
   const char* name;
 };
 
-const Unit kUnits[] = {
-    {&trace_ids::kDllentry, "dllentry"},
-    {&trace_ids::kUnknownBase, "UnknownBase"},
-    {&trace_ids::kFiltertypes, "filtertypes"},
-    {&trace_ids::kBrimloftFilter, "BrimloftFilter"},
-    {&trace_ids::kPThandler, "PThandler"},
-    {&trace_ids::kOmconvertor, "omconvertor"},
-    {&trace_ids::kRasinterface, "rasinterface"},
-    {&trace_ids::kBrimloftBitmapHandler, "BrimloftBitmapHandler"},
-    {&trace_ids::kThrowHr, "throw_hr"},
-    {&trace_ids::kTraceFailure, "trace_failure"},
-    {&kRendererTraceGuid, "renderer"},  // the host's records of what the renderer said
-};
+// The module's units, and the host's records of what the renderer said.
+const std::vector<Unit> kUnits = [] {
+  std::vector<Unit> units;
+  for (TraceUnit unit : kTraceUnits) units.push_back({&trace_ids::MessageGuidOf(unit), UnitName(unit)});
+  units.push_back({&kRendererTraceGuid, "renderer"});
+  return units;
+}();
 
 template <brimloft::trace::ArgType... Types>
 TracePoint Row(const brimloft::trace::Point<Types...>& point) {
